@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "common/s_appIdentity.h"
+#include "common/s_crash.h"
 #include "common/s_strUtil.h"
 #include "platform/s_platform.h"
 
@@ -46,6 +47,7 @@ int OpenForAppend(const char* path) {
 LogFile::LogFile() : LogFile(Platform::ExecutablePath().c_str(), Platform::CommandLineArguments().c_str()) {}
 
 LogFile::LogFile(const char* executablePath, const char* arguments) {
+    InstallExceptionTranslator();
     DerivePaths(executablePath, arguments);
 }
 
