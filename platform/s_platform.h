@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -75,6 +76,65 @@ struct OsVersion {
 OsVersion GetOsVersion();
 // Replaces the answer of GetOsVersion (tests of the 9x rules); null restores the system's.
 void OverrideOsVersion(const OsVersion* version);
+
+// ---- Registry, shell links, process launch, named mutex ---------------------------------------
+
+// A failing call of this section leaves the reason in errno, the Linux counterpart of the thread's
+// last-error value: ENOENT no such key, value or file; EACCES no right to write the store;
+// EBADMSG the store file is damaged (it is then left exactly as it was); ERANGE a buffer is too
+// small; ENOTEMPTY a key to delete has subkeys; EINVAL a malformed key path or argument.
+
+// The registry roots the installer uses; each is kept in a store file of its own.
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+constexpr uint32_t kRegString = 1;  // REG_SZ, in Windows numbering
+
+// Creates the key and any missing parents, or opens an existing one; either way only with the
+// right to write the store, as Windows asks for write access.
+bool RegCreateKey(RegistryRoot root, const char* key);
+// Deletes a key with its values. A key with subkeys, and a key the system provides, stay.
+bool RegDeleteKey(RegistryRoot root, const char* key);
+// Sets a value of an existing key to exactly `length` bytes of `data`: nothing is added, so a
+// text written without its terminator reads back without one. A null or empty name is the
+// key's default value.
+bool RegSetValue(RegistryRoot root, const char* key, const char* name, uint32_t type, const void* data,
+                 uint32_t length);
+// Copies a value's data, of any type, into `buffer`; *length holds the buffer size on entry and
+// the data length on return. ERANGE when the buffer is too small (*length then holds the size
+// needed; the buffer is untouched). Values that Windows always has are answered from the system
+// when the store lacks them: "ProgramFilesDir" and the "Shell Folders" values.
+bool RegQueryValue(RegistryRoot root, const char* key, const char* name, void* buffer, uint32_t* length);
+// Why the last registry call could not use its store file (damaged or unreadable), with the file's
+// path and line; empty when the last call had no such problem.
+const char* RegStoreProblem();
+
+// Where the link file of a Windows link path lives: a desktop entry, ".lnk" becoming ".desktop".
+std::string ShellLinkFile(const char* linkPath);
+// Writes a desktop entry in place of a shell link, replacing an existing one atomically. The
+// target's '\' and '/' both become the native separator; a target that is not an executable file
+// becomes a link to its file:// URL. The folder of the link must exist.
+bool CreateShellLink(const char* linkPath, const char* target, const char* arguments, const char* workFolder,
+                     const char* iconPath);
+
+// Splits a Windows command line into arguments by the rules of the Microsoft C runtime (blanks
+// separate, double quotes group, backslashes escape only quotes).
+std::vector<std::string> SplitCommandLine(const char* commandLine);
+// Starts the program at `path` (no search path) with `parameters` split as above, in a session and
+// process group of its own, stdin from /dev/null and no inherited descriptors but stdout and
+// stderr. With `wait` it returns once the program has ended. False when the program cannot be
+// started or, waiting, its end cannot be seen.
+bool LaunchProcess(const char* path, const char* parameters, bool wait);
+
+// Named mutexes across processes. A mutex exists while some process holds it; the kernel lets go
+// of it when that process ends, however it ends.
+using MutexHandle = int;
+constexpr MutexHandle kNoMutex = -1;
+// Opens the named mutex and takes it. When another holder has it, *alreadyExists becomes true and
+// the handle returned does not own it. kNoMutex when the mutex cannot be opened at all.
+MutexHandle CreateNamedMutex(const char* name, bool* alreadyExists);
+bool NamedMutexExists(const char* name);
+// Lets go of the mutex (if owned) and closes the handle.
+void CloseNamedMutex(MutexHandle handle);
 
 // ---- Executable resources ---------------------------------------------------------------------
 
