@@ -10,7 +10,8 @@
 //         GUARDED_END(false)
 //     }
 //
-// A void function ends with GUARDED_END().
+// A void function ends with GUARDED_END(). Bodies whose failure the user need not see (the codec,
+// the game's option file) end with GUARDED_END_LOGGED, which only logs "Exception" at level 1.
 #pragma once
 
 #include "common/s_log.h"
@@ -24,4 +25,11 @@
     catch (...) {                                   \
         gLog.ShowError(1, __FILE__, __LINE__, "Exception"); \
         return failure;                             \
+    }
+
+#define GUARDED_END_LOGGED(failure)                     \
+    }                                                   \
+    catch (...) {                                       \
+        gLog.Write(1, __FILE__, __LINE__, "Exception"); \
+        return failure;                                 \
     }

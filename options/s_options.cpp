@@ -30,15 +30,6 @@
 
 GameOptions gOptions;
 
-// The option file ends its guarded bodies quietly: a damaged config.ini is no error the user must
-// see, so an exception is only logged before the failure value is returned.
-#define GUARDED_END_LOGGED(failure)                    \
-    }                                                  \
-    catch (...) {                                      \
-        gLog.Write(1, __FILE__, __LINE__, "Exception"); \
-        return failure;                                \
-    }
-
 namespace {
 
 constexpr const char* kConfigFileName = "config.ini";
