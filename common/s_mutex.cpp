@@ -90,9 +90,9 @@ bool RunMutex::ExecuteMutexed(const char* execMutex, const char* folder, const c
     uint32_t waited = 0;
     while (!Exists(waitMutex)) {
         if (waited >= timeoutMs) {
-            const uint32_t seconds = (timeoutMs + 999) / 1000;
-            gLog.Write(0, __FILE__, __LINE__, "*** ERROR: '%s' did not start within %u seconds", path, seconds);
-            ShowErrorBox(gStrUtil.Format("%s did not start within %u seconds!", path, seconds));
+            gLog.Write(0, __FILE__, __LINE__, "*** ERROR: '%s' did not take its run mutex within %u ms", path,
+                       timeoutMs);
+            ShowErrorBox(gStrUtil.Format("%s did not start in time!", path));
             return false;
         }
         Platform::SleepMs(kPollMs);
