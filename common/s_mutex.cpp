@@ -49,7 +49,7 @@ bool JoinProgramPath(char* path, const char* folder, const char* file) {
     return folder && std::strlen(folder) <= folderLength && std::strlen(path) == folderLength + fileLength;
 }
 
-}  // namespace
+} // namespace
 
 bool RunMutex::Check(const char* requiredExecMutex, const char* starterName, const char* runMutex) {
     GUARDED_BEGIN
@@ -67,7 +67,8 @@ bool RunMutex::Check(const char* requiredExecMutex, const char* starterName, con
         return false;
     }
     if (alreadyExists) {
-        gLog.Write(0, __FILE__, __LINE__, "*** ERROR: %s should not run more than once at the same time", kAppName);
+        gLog.Write(0, __FILE__, __LINE__, "*** ERROR: %s should not run more than once at the same time",
+                   kAppName);
         ShowErrorBox(gStrUtil.Format("%s is already running!", kAppDisplayName));
         return false;
     }
@@ -75,8 +76,8 @@ bool RunMutex::Check(const char* requiredExecMutex, const char* starterName, con
     GUARDED_END(false)
 }
 
-bool RunMutex::ExecuteMutexed(const char* execMutex, const char* folder, const char* file, const char* waitMutex,
-                              uint32_t timeoutMs) {
+bool RunMutex::ExecuteMutexed(const char* execMutex, const char* folder, const char* file,
+                              const char* waitMutex, uint32_t timeoutMs) {
     GUARDED_BEGIN
     ScopedMutex exec(execMutex);
     char path[kNameSize];

@@ -29,7 +29,7 @@ bool NoteStoreProblem(bool succeeded) {
     return succeeded;
 }
 
-}  // namespace
+} // namespace
 
 bool SysUtil::CreateKey(Platform::RegistryRoot root, const char* key) {
     GUARDED_BEGIN
@@ -62,14 +62,15 @@ bool SysUtil::ReadString(Platform::RegistryRoot root, const char* key, const cha
     if (length > 0 && buffer[length - 1] == '\0')
         return true;
     if (length == size)
-        return false;  // no room left for the terminator
+        return false; // no room left for the terminator
     buffer[length] = '\0';
     return true;
     GUARDED_END(false)
 }
 
-bool SysUtil::CreateShellLink(const char* link, const char* target, const char* arguments, const char* workFolder,
-                              int32_t /*showCommand*/, const char* iconPath, int32_t /*iconIndex*/) {
+bool SysUtil::CreateShellLink(const char* link, const char* target, const char* arguments,
+                              const char* workFolder, int32_t /*showCommand*/, const char* iconPath,
+                              int32_t /*iconIndex*/) {
     GUARDED_BEGIN
     // The target must fit a path buffer; a cut one would make a link to another file.
     if (!target || std::strlen(target) >= size_t(kNameSize))
@@ -97,7 +98,8 @@ bool SysUtil::ExecuteFile(const char* path, const char* parameters, bool wait) {
     GUARDED_BEGIN
     if (!path || !path[0])
         return false;
-    gLog.Write(1, __FILE__, __LINE__, "execute file: '%s' with params: '%s'", path, parameters ? parameters : "");
+    gLog.Write(1, __FILE__, __LINE__, "execute file: '%s' with params: '%s'", path,
+               parameters ? parameters : "");
     return Platform::LaunchProcess(path, parameters, wait);
     GUARDED_END(false)
 }

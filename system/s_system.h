@@ -24,7 +24,8 @@ public:
     // Sets a REG_SZ value of an existing key; the data is the text without its terminator.
     bool WriteString(Platform::RegistryRoot root, const char* key, const char* name, const char* text);
     // Copies a value of any type into buffer, terminated; fails unless it fits with the terminator.
-    bool ReadString(Platform::RegistryRoot root, const char* key, const char* name, char* buffer, uint32_t size);
+    bool ReadString(Platform::RegistryRoot root, const char* key, const char* name, char* buffer,
+                    uint32_t size);
 
     // Makes the link file (a desktop entry on Linux) for `target`; '/' and '\' in the target both
     // become the native separator. The show command and the icon index have no effect on Linux.

@@ -57,7 +57,7 @@ std::string ExpandUserDir(const std::string& value, const std::string& home) {
     return !value.empty() && value[0] == '/' ? value : std::string();
 }
 
-}  // namespace
+} // namespace
 
 FileDescriptor::~FileDescriptor() {
     if (fd >= 0)
@@ -183,4 +183,4 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
-}  // namespace Platform::Linux
+} // namespace Platform::Linux

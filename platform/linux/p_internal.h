@@ -50,4 +50,4 @@ void SetBeforeReplaceHook(BeforeReplaceHook hook);
 // True when the text is well-formed UTF-8.
 bool IsValidUtf8(const std::string& text);
 
-}  // namespace Platform::Linux
+} // namespace Platform::Linux

@@ -74,7 +74,7 @@ void ReapInBackground(pid_t child) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> SplitCommandLine(const char* commandLine) {
     std::vector<std::string> arguments;
@@ -100,7 +100,7 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
                 if (backslashes % 2 == 1) {
                     argument += '"';
                 } else if (quoted && pos + 1 < text.size() && text[pos + 1] == '"') {
-                    argument += '"';  // "" inside quotes is a literal quote
+                    argument += '"'; // "" inside quotes is a literal quote
                     ++pos;
                 } else {
                     quoted = !quoted;
@@ -134,7 +134,8 @@ bool LaunchProcess(const char* path, const char* parameters, bool wait) {
         int result = settings.Prepare();
         pid_t child = 0;
         if (result == 0)
-            result = posix_spawn(&child, program.c_str(), &settings.actions, &settings.attributes, argv.data(), environ);
+            result = posix_spawn(&child, program.c_str(), &settings.actions, &settings.attributes,
+                                 argv.data(), environ);
         if (result != 0) {
             errno = result;
             return false;
@@ -149,4 +150,4 @@ bool LaunchProcess(const char* path, const char* parameters, bool wait) {
     }
 }
 
-}  // namespace Platform
+} // namespace Platform

@@ -5,8 +5,10 @@
 // paths survive); any other target becomes a Link to its file:// URL. The entry is written whole
 // or not at all, replacing an existing one, and passes desktop-file-validate. Windows' show
 // command and icon index have no counterpart and are not written.
+#include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,16 +36,19 @@ bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCas
     return true;
 }
 
-// The escapes of the specification's string type: backslash and the control characters.
+// The escapes of the string value type: backslash and the control characters that would end or
+// blur a line.
 std::string EscapeValue(const std::string& text) {
+    static const char escapes[][2] = {{'\\', '\\'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}};
     std::string escaped;
     for (char c : text) {
-        switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
-        case '\t': escaped += "\\t"; break;
-        default: escaped += c;
+        auto escape =
+            std::find_if(std::begin(escapes), std::end(escapes), [&](const char* e) { return e[0] == c; });
+        if (escape == std::end(escapes)) {
+            escaped += c;
+        } else {
+            escaped += '\\';
+            escaped += (*escape)[1];
         }
     }
     return escaped;
@@ -68,8 +73,8 @@ std::string FileUrl(const std::string& path) {
     std::string url = "file://";
     for (char c : path) {
         unsigned char byte = static_cast<unsigned char>(c);
-        bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                     c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
+        bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                     (byte >= '0' && byte <= '9') || c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
         if (plain) {
             url += c;
         } else {
@@ -110,7 +115,7 @@ std::string DesktopEntry(const std::string& name, const std::string& target, con
     return entry;
 }
 
-}  // namespace
+} // namespace
 
 std::string ShellLinkFile(const char* linkPath) {
     std::string file = NativePath(linkPath);
@@ -143,4 +148,4 @@ bool CreateShellLink(const char* linkPath, const char* target, const char* argum
     }
 }
 
-}  // namespace Platform
+} // namespace Platform

@@ -55,7 +55,7 @@ struct flock WholeFileWriteLock() {
     return lock;
 }
 
-}  // namespace
+} // namespace
 
 MutexHandle CreateNamedMutex(const char* name, bool* alreadyExists) {
     *alreadyExists = false;
@@ -91,4 +91,4 @@ void CloseNamedMutex(MutexHandle handle) {
         close(handle);
 }
 
-}  // namespace Platform
+} // namespace Platform

@@ -36,7 +36,7 @@ struct StoreLocation {
     std::string file;
     const char* rootName;
     mode_t folderMode;
-    mode_t fileMode;  // the user's store is private, the machine's readable by every user
+    mode_t fileMode; // the user's store is private, the machine's readable by every user
 };
 
 StoreLocation Locate(RegistryRoot root) {
@@ -92,7 +92,8 @@ const char* const kSystemKeys[] = {kShellFolders, kUninstall};
 
 const SystemValue* FindSystemValue(RegistryRoot root, const std::string& key, const std::string& name) {
     for (const SystemValue& value : kSystemValues) {
-        if (value.root == root && RegistryStore::SameName(value.key, key) && RegistryStore::SameName(value.name, name))
+        if (value.root == root && RegistryStore::SameName(value.key, key) &&
+            RegistryStore::SameName(value.name, name))
             return &value;
     }
     return nullptr;
@@ -160,12 +161,12 @@ void RemoveStaleTemporaryFiles(const StoreLocation& where) {
 
 // Runs change(store, changed) on the current store under the store's lock and writes the result
 // back when it reports a change. The change sets errno when it fails.
-template <class Change>
-bool ModifyStore(RegistryRoot root, Change change) {
+template <class Change> bool ModifyStore(RegistryRoot root, Change change) {
     const StoreLocation where = Locate(root);
     if (!Linux::MakeFolders(where.folder, where.folderMode))
         return false;
-    FileDescriptor lock(open((where.file + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, where.fileMode));
+    FileDescriptor lock(
+        open((where.file + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, where.fileMode));
     if (!lock.IsOpen())
         return false;
     while (flock(lock.Get(), LOCK_EX) != 0) {
@@ -195,8 +196,7 @@ bool Fail(int reason) {
 }
 
 // Runs a public operation with a fresh problem text; running out of memory is a failure, not a crash.
-template <class Operation>
-bool Run(Operation operation) {
+template <class Operation> bool Run(Operation operation) {
     storeProblem.clear();
     try {
         return operation();
@@ -209,7 +209,7 @@ bool IsValidKey(const char* key) {
     return key && RegistryStore::IsValidKeyPath(key);
 }
 
-}  // namespace
+} // namespace
 
 bool RegCreateKey(RegistryRoot root, const char* key) {
     return Run([&] {
@@ -261,8 +261,9 @@ bool RegQueryValue(RegistryRoot root, const char* key, const char* name, void* b
         if (!IsValidKey(key) || !length || (!buffer && *length > 0))
             return Fail(EINVAL);
         const std::string valueName = name ? name : "";
-        RegistryStore store(Locate(root).rootName);
-        const bool loaded = Load(Locate(root), store);
+        const StoreLocation where = Locate(root);
+        RegistryStore store(where.rootName);
+        const bool loaded = Load(where, store);
         const int loadFailure = errno;
         const RegistryStore::Value* value = loaded ? store.FindValue(key, valueName) : nullptr;
         const SystemValue* systemValue = value ? nullptr : FindSystemValue(root, key, valueName);
@@ -284,4 +285,4 @@ const char* RegStoreProblem() {
     return storeProblem.c_str();
 }
 
-}  // namespace Platform
+} // namespace Platform

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace Platform::Linux {
 
@@ -48,24 +49,23 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+// The bytes written as a backslash and a letter of their own; other control bytes become \xHH.
+const char kEscapes[][2] = {{'\\', '\\'}, {'"', '"'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}, {'\0', '0'}};
+
 void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
     for (char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\0': out += "\\0"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                char escaped[5];
-                std::snprintf(escaped, sizeof(escaped), "\\x%02x", static_cast<unsigned char>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
+        auto escape =
+            std::find_if(std::begin(kEscapes), std::end(kEscapes), [&](const char* e) { return e[0] == c; });
+        if (escape != std::end(kEscapes)) {
+            out += '\\';
+            out += (*escape)[1];
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof(escaped), "\\x%02x", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
         }
     }
     out += '"';
@@ -75,7 +75,7 @@ void AppendQuoted(std::string& out, const std::string& text) {
 bool ParseQuoted(const std::string& line, size_t& pos, std::string& text, std::string& problem) {
     text.clear();
     for (++pos; pos < line.size(); ++pos) {
-        char c = line[pos];
+        const char c = line[pos];
         if (c == '"') {
             ++pos;
             return true;
@@ -86,28 +86,21 @@ bool ParseQuoted(const std::string& line, size_t& pos, std::string& text, std::s
         }
         if (++pos == line.size())
             break;
-        switch (line[pos]) {
-        case '\\': text += '\\'; break;
-        case '"': text += '"'; break;
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 't': text += '\t'; break;
-        case '0': text += '\0'; break;
-        case 'x': {
-            int high = pos + 2 < line.size() ? HexDigit(line[pos + 1]) : -1;
-            int low = high >= 0 ? HexDigit(line[pos + 2]) : -1;
-            if (low < 0) {
-                problem = "bad \\x escape";
-                return false;
-            }
-            text += char(high * 16 + low);
-            pos += 2;
-            break;
+        const char letter = line[pos];
+        auto escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                   [&](const char* e) { return e[1] == letter; });
+        if (escape != std::end(kEscapes)) {
+            text += (*escape)[0];
+            continue;
         }
-        default:
-            problem = std::string("unknown escape \\") + line[pos];
+        const int high = letter == 'x' && pos + 2 < line.size() ? HexDigit(line[pos + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(line[pos + 2]) : -1;
+        if (low < 0) {
+            problem = std::string("unknown escape \\") + letter;
             return false;
         }
+        text += char(high * 16 + low);
+        pos += 2;
     }
     problem = "unterminated quoted text";
     return false;
@@ -120,7 +113,8 @@ bool ParseHexBytes(const std::string& list, std::string& data, std::string& prob
     size_t start = 0;
     while (true) {
         size_t comma = list.find(',', start);
-        std::string item = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        std::string item =
+            Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         int high = item.size() == 2 ? HexDigit(item[0]) : -1;
         int low = high >= 0 ? HexDigit(item[1]) : -1;
         if (low < 0) {
@@ -211,13 +205,13 @@ void AppendData(std::string& out, uint32_t type, const std::string& data) {
     }
 }
 
-}  // namespace
+} // namespace
 
 RegistryStore::RegistryStore(std::string root) : rootName(std::move(root)) {}
 
 bool RegistryStore::SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool RegistryStore::IsValidKeyPath(const std::string& path) {
@@ -239,7 +233,8 @@ bool RegistryStore::IsValidKeyPath(const std::string& path) {
 }
 
 RegistryStore::Key* RegistryStore::FindKey(const std::string& path) {
-    auto found = std::find_if(keys.begin(), keys.end(), [&](const Key& key) { return SameName(key.path, path); });
+    auto found =
+        std::find_if(keys.begin(), keys.end(), [&](const Key& key) { return SameName(key.path, path); });
     return found == keys.end() ? nullptr : &*found;
 }
 
@@ -253,7 +248,8 @@ bool RegistryStore::HasKey(const std::string& path) const {
 
 bool RegistryStore::HasSubkeys(const std::string& path) const {
     return std::any_of(keys.begin(), keys.end(), [&](const Key& key) {
-        return key.path.size() > path.size() && key.path[path.size()] == '\\' && StartsWithName(key.path, path);
+        return key.path.size() > path.size() && key.path[path.size()] == '\\' &&
+               StartsWithName(key.path, path);
     });
 }
 
@@ -271,7 +267,8 @@ bool RegistryStore::AddKey(const std::string& path) {
 }
 
 bool RegistryStore::RemoveKey(const std::string& path) {
-    auto found = std::find_if(keys.begin(), keys.end(), [&](const Key& key) { return SameName(key.path, path); });
+    auto found =
+        std::find_if(keys.begin(), keys.end(), [&](const Key& key) { return SameName(key.path, path); });
     if (found == keys.end())
         return false;
     keys.erase(found);
@@ -327,7 +324,7 @@ bool RegistryStore::ParseLine(const std::string& line, Key*& current, std::strin
         return false;
     }
     std::string name;
-    size_t pos = 1;  // after '@'
+    size_t pos = 1; // after '@'
     if (line[0] == '"') {
         pos = 0;
         if (!ParseQuoted(line, pos, name, problem))
@@ -373,7 +370,8 @@ bool RegistryStore::Parse(const std::string& text, std::string& problem) {
         }
         if (!headerSeen) {
             if (line != kHeader) {
-                problem = "line " + std::to_string(lineNumber) + ": the header \"" + kHeader + "\" is missing";
+                problem =
+                    "line " + std::to_string(lineNumber) + ": the header \"" + kHeader + "\" is missing";
                 return false;
             }
             headerSeen = true;
@@ -392,7 +390,8 @@ std::string RegistryStore::Serialize() const {
     std::vector<const Key*> ordered;
     for (const Key& key : keys)
         ordered.push_back(&key);
-    std::sort(ordered.begin(), ordered.end(), [](const Key* a, const Key* b) { return KeyOrder(a->path, b->path); });
+    std::sort(ordered.begin(), ordered.end(),
+              [](const Key* a, const Key* b) { return KeyOrder(a->path, b->path); });
 
     std::string out = std::string(kHeader) + "\r\n";
     for (const Key* key : ordered) {
@@ -410,4 +409,4 @@ std::string RegistryStore::Serialize() const {
     return out;
 }
 
-}  // namespace Platform::Linux
+} // namespace Platform::Linux

@@ -19,9 +19,9 @@ namespace Platform::Linux {
 class RegistryStore {
 public:
     struct Value {
-        std::string name;  // empty: the key's default value
+        std::string name; // empty: the key's default value
         uint32_t type;
-        std::string data;  // the exact bytes
+        std::string data; // the exact bytes
     };
 
     // rootName: "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE", the prefix of every key line.
@@ -63,4 +63,4 @@ private:
     std::vector<Key> keys;
 };
 
-}  // namespace Platform::Linux
+} // namespace Platform::Linux

@@ -49,8 +49,9 @@ int32_t LanguageIdOfLocale(const std::string& locale) {
     std::string territory;
     if (languageEnd != std::string::npos && locale[languageEnd] == '_') {
         size_t territoryEnd = locale.find_first_of(".@", languageEnd);
-        territory = locale.substr(languageEnd + 1, territoryEnd == std::string::npos ? std::string::npos
-                                                                                    : territoryEnd - languageEnd - 1);
+        territory = locale.substr(languageEnd + 1, territoryEnd == std::string::npos
+                                                       ? std::string::npos
+                                                       : territoryEnd - languageEnd - 1);
     }
     for (const LocaleId& row : kLocaleIds) {
         if (language == row.language && (territory == row.territory || row.territory[0] == '\0'))
@@ -75,7 +76,7 @@ OsVersion SystemOsVersion() {
     return version;
 }
 
-}  // namespace
+} // namespace
 
 int32_t UserDefaultLanguageId() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
@@ -98,7 +99,7 @@ bool FreeDiskSpace(const char* path, uint64_t* freeBytes) {
             return false;
         size_t slash = folder.find_last_of('/', folder.find_last_not_of('/'));
         if (slash == std::string::npos)
-            folder = ".";  // a relative path with no existing part: its base is the current folder
+            folder = "."; // a relative path with no existing part: its base is the current folder
         else
             folder.resize(slash == 0 ? 1 : slash);
     }
@@ -119,4 +120,4 @@ void OverrideOsVersion(const OsVersion* version) {
         replacedOsVersion = *version;
 }
 
-}  // namespace Platform
+} // namespace Platform

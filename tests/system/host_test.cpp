@@ -37,7 +37,8 @@ TEST(HostTest, LanguageIdFollowsTheLocaleVariablesInTheirOrder) {
         ScopedEnv messages("LC_MESSAGES", c.messages);
         ScopedEnv lang("LANG", c.lang);
         EXPECT_EQ(c.expected, Platform::UserDefaultLanguageId())
-            << (c.all ? c.all : "-") << " " << (c.messages ? c.messages : "-") << " " << (c.lang ? c.lang : "-");
+            << (c.all ? c.all : "-") << " " << (c.messages ? c.messages : "-") << " "
+            << (c.lang ? c.lang : "-");
     }
 }
 
@@ -70,8 +71,10 @@ TEST(HostTest, OsVersionIsTheKernelsInTheNtFamilyUntilReplaced) {
     ASSERT_EQ(0, uname(&names));
     const Platform::OsVersion system = Platform::GetOsVersion();
     EXPECT_EQ(2u, system.platformId);
-    EXPECT_EQ(std::to_string(system.major) + "." + std::to_string(system.minor) + "." + std::to_string(system.build),
-              std::string(names.release).substr(0, std::string(names.release).find_first_not_of("0123456789.")));
+    EXPECT_EQ(
+        std::to_string(system.major) + "." + std::to_string(system.minor) + "." +
+            std::to_string(system.build),
+        std::string(names.release).substr(0, std::string(names.release).find_first_not_of("0123456789.")));
 
     const Platform::OsVersion windows98{4, 10, 2222, 1};
     Platform::OverrideOsVersion(&windows98);
@@ -84,4 +87,4 @@ TEST(HostTest, OsVersionIsTheKernelsInTheNtFamilyUntilReplaced) {
     EXPECT_EQ(2u, Platform::GetOsVersion().platformId);
 }
 
-}  // namespace
+} // namespace

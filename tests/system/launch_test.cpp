@@ -27,8 +27,8 @@ TEST(SplitCommandLineTest, FollowsTheMicrosoftRuntimeRules) {
         {"a  b\tc", {"a", "b", "c"}},
         {"\"two words\" next", {"two words", "next"}},
         {"C:\\dir\\file.exe", {"C:\\dir\\file.exe"}},
-        {"\"C:\\dir\\\\\" x", {"C:\\dir\\", "x"}},   // 2n backslashes before a quote: n of them
-        {"a\\\"b", {"a\"b"}},                         // 2n+1: n and a literal quote
+        {"\"C:\\dir\\\\\" x", {"C:\\dir\\", "x"}}, // 2n backslashes before a quote: n of them
+        {"a\\\"b", {"a\"b"}},                      // 2n+1: n and a literal quote
         {"a\\\\\\\"b", {"a\\\"b"}},
         {"\"\" x", {"", "x"}},
         {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
@@ -36,7 +36,8 @@ TEST(SplitCommandLineTest, FollowsTheMicrosoftRuntimeRules) {
         {"trailing\\", {"trailing\\"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.expected, Platform::SplitCommandLine(c.commandLine)) << (c.commandLine ? c.commandLine : "(null)");
+        EXPECT_EQ(c.expected, Platform::SplitCommandLine(c.commandLine))
+            << (c.commandLine ? c.commandLine : "(null)");
 }
 
 class ExecuteFileTest : public ::testing::Test {
@@ -62,7 +63,8 @@ TEST_F(ExecuteFileTest, NotWaitingReturnsWhileTheProgramRuns) {
     // The program cannot end before the test lets it go, so only a launch that does not wait returns.
     const std::string go = folder / "go";
     const std::string out = folder / "done";
-    ASSERT_TRUE(RunScript("while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo done > '" + out + "'", false));
+    ASSERT_TRUE(
+        RunScript("while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo done > '" + out + "'", false));
     EXPECT_FALSE(PathExists(out));
     WriteFile(go, "");
     EXPECT_TRUE(WaitForFile(out));
@@ -78,8 +80,8 @@ TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
     ASSERT_GE(leaked, 40);
     const std::string to = " >> '" + out + "'; ";
     const std::string parameters = "-c \"printf '[%s]' \\\"$0\\\" \\\"$1\\\"" + to + "echo" + to +
-                                   "cat /proc/$$/stat" + to + "readlink /proc/$$/fd/0" + to + "ls /proc/$$/fd" + to +
-                                   "\" \"two words\" C:\\dir\\file";
+                                   "cat /proc/$$/stat" + to + "readlink /proc/$$/fd/0" + to +
+                                   "ls /proc/$$/fd" + to + "\" \"two words\" C:\\dir\\file";
     ASSERT_TRUE(gSysUtil.ExecuteFile("/bin/sh", parameters.c_str(), true));
     close(leaked);
 
@@ -93,7 +95,9 @@ TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
     Arguments descriptors;
     while (std::getline(lines, descriptor))
         descriptors.push_back(descriptor);
-    auto has = [&](const std::string& fd) { return std::count(descriptors.begin(), descriptors.end(), fd) == 1; };
+    auto has = [&](const std::string& fd) {
+        return std::count(descriptors.begin(), descriptors.end(), fd) == 1;
+    };
     EXPECT_TRUE(has("0") && has("1") && has("2")) << ::testing::PrintToString(descriptors);
     EXPECT_FALSE(has(std::to_string(leaked))) << ::testing::PrintToString(descriptors);
 
@@ -103,7 +107,7 @@ TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
     long parent = 0, group = 0, session = 0;
     fields >> state >> parent >> group >> session;
     const long pid = std::stol(stat);
-    EXPECT_EQ(pid, group);  // leads a group and a session of its own
+    EXPECT_EQ(pid, group); // leads a group and a session of its own
     EXPECT_EQ(pid, session);
     EXPECT_NE(long(getpgrp()), group);
 }
@@ -128,4 +132,4 @@ TEST_F(ExecuteFileTest, ProgramsThatCannotStartFail) {
     }
 }
 
-}  // namespace
+} // namespace

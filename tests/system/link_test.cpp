@@ -77,17 +77,18 @@ TEST_F(LinkTest, ExecutableTargetBecomesAnApplicationEntryThatStartsIt) {
     const Case cases[] = {
         {"backslashes", windowsClient + "Bin\\updater.exe", nullptr,
          "Exec=\"" + escapedClient + "/Bin/updater.exe\"", run},
-        {"forward slashes", client + "/Bin/updater.exe", nullptr, "Exec=\"" + escapedClient + "/Bin/updater.exe\"",
-         run},
+        {"forward slashes", client + "/Bin/updater.exe", nullptr,
+         "Exec=\"" + escapedClient + "/Bin/updater.exe\"", run},
         {"mixed, with arguments", windowsClient + "Bin/updater.exe", "-w \"two words\" 100% C:\\x\\",
-         "Exec=\"" + escapedClient + "/Bin/updater.exe\" \"-w\" \"two words\" \"100%%\" \"C:\\\\\\\\x\\\\\\\\\"",
+         "Exec=\"" + escapedClient +
+             "/Bin/updater.exe\" \"-w\" \"two words\" \"100%%\" \"C:\\\\\\\\x\\\\\\\\\"",
          run + "[-w][two words][100%][C:\\x\\]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
         const std::string link = folder.Path() + "\\Desktop\\DIVUdedi.lnk";
-        ASSERT_TRUE(gSysUtil.CreateShellLink(link.c_str(), c.target.c_str(), c.arguments, windowsClient.c_str(), 1,
-                                             nullptr, 0));
+        ASSERT_TRUE(gSysUtil.CreateShellLink(link.c_str(), c.target.c_str(), c.arguments,
+                                             windowsClient.c_str(), 1, nullptr, 0));
         const std::string file = folder / "Desktop/DIVUdedi.desktop";
         EXPECT_EQ(file, Platform::ShellLinkFile(link.c_str()));
         EXPECT_EQ("[Desktop Entry]\nVersion=1.0\nType=Application\nName=DIVUdedi\n" + c.expectedExec +
@@ -154,13 +155,14 @@ TEST_F(LinkTest, LinksThatCannotBeMadeFail) {
     const std::string longTarget = folder.Path() + "/" + std::string(255, 'x');
     EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/Long.lnk").c_str(), longTarget.c_str(), nullptr,
                                           nullptr, 1, nullptr, 0));
-    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/Empty.lnk").c_str(), "", nullptr, nullptr, 1, nullptr, 0));
-    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/.lnk").c_str(), target.c_str(), nullptr, nullptr, 1,
+    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/Empty.lnk").c_str(), "", nullptr, nullptr, 1,
                                           nullptr, 0));
-    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/Bad\xC3.lnk").c_str(), target.c_str(), nullptr, nullptr,
+    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/.lnk").c_str(), target.c_str(), nullptr, nullptr,
                                           1, nullptr, 0));
+    EXPECT_FALSE(gSysUtil.CreateShellLink((folder / "Desktop/Bad\xC3.lnk").c_str(), target.c_str(), nullptr,
+                                          nullptr, 1, nullptr, 0));
     EXPECT_FALSE(PathExists(folder / "Desktop/Long.desktop"));
     EXPECT_FALSE(PathExists(folder / "Desktop/Bad\xC3.desktop"));
 }
 
-}  // namespace
+} // namespace

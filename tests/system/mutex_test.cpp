@@ -14,7 +14,7 @@ namespace {
 // Built beside this test (see CMakeLists.txt).
 const std::string kProbe = MUTEX_PROBE;
 
-std::vector<std::string> boxes;  // "caption|text" of every message box shown
+std::vector<std::string> boxes; // "caption|text" of every message box shown
 
 Platform::BoxAnswer RecordBox(const char* text, const char* caption, Platform::BoxButtons) {
     boxes.push_back(std::string(caption) + "|" + text);
@@ -38,7 +38,7 @@ protected:
         return !Platform::NamedMutexExists(name);
     }
 
-    TempFolder runtime;  // private, so parallel test runs do not meet
+    TempFolder runtime; // private, so parallel test runs do not meet
     ScopedEnv runtimeVariable{"XDG_RUNTIME_DIR", runtime.Path()};
     Platform::MessageBoxHandler previousHandler = nullptr;
 };
@@ -152,4 +152,4 @@ TEST_F(MutexTest, WithoutARuntimeFolderEachUserHasOwnLockFilesInTmp) {
     unlink(lockFile.c_str());
 }
 
-}  // namespace
+} // namespace

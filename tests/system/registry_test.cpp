@@ -98,7 +98,8 @@ TEST_F(RegistryTest, ReadSucceedsOnlyWhenTheTerminatedTextFits) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.length) + (c.storedWithTerminator ? " with terminator" : " without"));
         std::string text(c.length, 'x');
-        ASSERT_TRUE(Platform::RegSetValue(HKEY_CURRENT_USER, kKey, "Value", Platform::kRegString, text.c_str(),
+        ASSERT_TRUE(Platform::RegSetValue(HKEY_CURRENT_USER, kKey, "Value", Platform::kRegString,
+                                          text.c_str(),
                                           uint32_t(c.length + (c.storedWithTerminator ? 1 : 0))));
         char buffer[256];
         EXPECT_EQ(c.fits256, gSysUtil.ReadString(HKEY_CURRENT_USER, kKey, "Value", buffer, sizeof(buffer)));
@@ -137,10 +138,12 @@ TEST_F(RegistryTest, KeysAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_CURRENT_USER, "SOFTWARE\\divudedi", "InstallDir", "/a/"));
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_CURRENT_USER, kKey, "INSTALLDIR", "/b/"));
     char buffer[kNameSize];
-    ASSERT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, "software\\DIVUDEDI", "installdir", buffer, sizeof(buffer)));
+    ASSERT_TRUE(
+        gSysUtil.ReadString(HKEY_CURRENT_USER, "software\\DIVUDEDI", "installdir", buffer, sizeof(buffer)));
     EXPECT_STREQ("/b/", buffer);
     const std::string store = ReadFile(HkcuFile());
-    EXPECT_NE(std::string::npos, store.find("[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n\"InstallDir\"=\"/b/\""));
+    EXPECT_NE(std::string::npos,
+              store.find("[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n\"InstallDir\"=\"/b/\""));
     EXPECT_EQ(std::string::npos, store.find("SOFTWARE"));
 }
 
@@ -158,14 +161,16 @@ TEST_F(RegistryTest, MalformedKeyPathsAreRefused) {
 
 TEST_F(RegistryTest, EveryByteOfNamesAndTextsSurvivesTheStore) {
     ASSERT_TRUE(gSysUtil.CreateKey(HKEY_CURRENT_USER, kKey));
-    const std::string texts[] = {"C:\\Games\\X\\",         "say \"hi\"",       "two\r\nlines\n",
-                                 std::string("nul\0in", 6), "tab\tand\x01\x7f", "M\xC3\xBCller \xE2\x82\xAC",
-                                 "[Not\\A]Key]",            "\\x41 \\n \\0",    "trailing backslash\\"};
+    const std::string texts[] = {"C:\\Games\\X\\",      "say \"hi\"",
+                                 "two\r\nlines\n",      std::string("nul\0in", 6),
+                                 "tab\tand\x01\x7f",    "M\xC3\xBCller \xE2\x82\xAC",
+                                 "[Not\\A]Key]",        "\\x41 \\n \\0",
+                                 "trailing backslash\\"};
     int index = 0;
     for (const std::string& text : texts) {
         const std::string name = "v\"" + std::to_string(index++) + "\\";
-        ASSERT_TRUE(Platform::RegSetValue(HKEY_CURRENT_USER, kKey, name.c_str(), Platform::kRegString, text.data(),
-                                          uint32_t(text.size())));
+        ASSERT_TRUE(Platform::RegSetValue(HKEY_CURRENT_USER, kKey, name.c_str(), Platform::kRegString,
+                                          text.data(), uint32_t(text.size())));
     }
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_CURRENT_USER, kKey, nullptr, "default"));
     index = 0;
@@ -240,7 +245,8 @@ TEST_F(RegistryTest, DamagedStoreIsReportedAndNeverOverwritten) {
         {header + "[HKEY_CURRENT_USER\\Software]\r\n\"A\"=hex:1,zz\r\n", "line 3"},
         {header + "[HKEY_CURRENT_USER\\Software]\r\n\"A\"=dword:12\r\n", "line 3"},
         {header + "\r\n[HKEY_CURRENT_USER\\Software]\r\ngarbage\r\n", "line 4"},
-        {header + "[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n\"InstallDir\"=\"/opt/game/\"\r\n\"Cut", "line 4"},
+        {header + "[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n\"InstallDir\"=\"/opt/game/\"\r\n\"Cut",
+         "line 4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -267,7 +273,8 @@ TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem
     ScopedEnv config("XDG_CONFIG_HOME", home / "config");
     ScopedEnv data("XDG_DATA_HOME", home / "data");
     mkdir((home / "config").c_str(), 0700);
-    WriteFile(home / "config/user-dirs.dirs", "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    WriteFile(home / "config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
 
     struct Case {
         Platform::RegistryRoot root;
@@ -288,7 +295,8 @@ TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem
         EXPECT_EQ(c.expected, buffer) << c.name;
     }
     char buffer[kNameSize];
-    EXPECT_FALSE(gSysUtil.ReadString(HKEY_CURRENT_USER, kCurrentVersion, "ProgramFilesDir", buffer, sizeof(buffer)));
+    EXPECT_FALSE(
+        gSysUtil.ReadString(HKEY_CURRENT_USER, kCurrentVersion, "ProgramFilesDir", buffer, sizeof(buffer)));
     EXPECT_STREQ((cases[0].expected + "/Game").c_str(), gSysUtil.GetProgramFilesFolder("\\Game"));
 
     // The system's keys exist without CreateKey, cannot be deleted, and take values that then win.
@@ -303,7 +311,8 @@ TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem
     errno = 0;
     EXPECT_FALSE(gSysUtil.DeleteKey(HKEY_CURRENT_USER, kShellFolders));
     EXPECT_EQ(EACCES, errno);
-    EXPECT_TRUE(gSysUtil.CreateKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+    EXPECT_TRUE(
+        gSysUtil.CreateKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
 }
 
 TEST_F(RegistryTest, DesktopFolderDefaultsToHomeDesktop) {
@@ -324,7 +333,7 @@ TEST_F(RegistryTest, StoreSurvivesACrashBetweenWriteAndRename) {
     if (child == 0) {
         Platform::Linux::SetBeforeReplaceHook([](const char*) { raise(SIGKILL); });
         gSysUtil.WriteString(HKEY_CURRENT_USER, kKey, "StartMenuGroup", "DIVUdedi");
-        _exit(0);  // not reached: the writer dies before its rename
+        _exit(0); // not reached: the writer dies before its rename
     }
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
@@ -395,7 +404,8 @@ TEST_F(RegistryTest, OpeningAnExistingKeyForWritingNeedsTheRightToWrite) {
         errno = 0;
         if (gSysUtil.CreateKey(HKEY_LOCAL_MACHINE, kKey) || errno != EACCES)
             _exit(12);
-        if (gSysUtil.DeleteKey(HKEY_LOCAL_MACHINE, kKey) || gSysUtil.WriteString(HKEY_LOCAL_MACHINE, kKey, "A", "1"))
+        if (gSysUtil.DeleteKey(HKEY_LOCAL_MACHINE, kKey) ||
+            gSysUtil.WriteString(HKEY_LOCAL_MACHINE, kKey, "A", "1"))
             _exit(13);
         _exit(0);
     }
@@ -407,4 +417,4 @@ TEST_F(RegistryTest, OpeningAnExistingKeyForWritingNeedsTheRightToWrite) {
     EXPECT_TRUE(gSysUtil.ReadString(HKEY_LOCAL_MACHINE, kKey, "InstallDir", buffer, sizeof(buffer)));
 }
 
-}  // namespace
+} // namespace

@@ -23,8 +23,9 @@ public:
     }
     ~TempFolder() {
         if (!path.empty())
-            nftw(path.c_str(), [](const char* name, const struct stat*, int, FTW*) { return remove(name); }, 16,
-                 FTW_DEPTH | FTW_PHYS);
+            nftw(
+                path.c_str(), [](const char* name, const struct stat*, int, FTW*) { return remove(name); },
+                16, FTW_DEPTH | FTW_PHYS);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
