@@ -94,6 +94,8 @@ constexpr uint32_t kRegString = 1;  // REG_SZ, in Windows numbering
 bool RegCreateKey(RegistryRoot root, const char* key);
 // Deletes a key with its values. A key with subkeys, and a key the system provides, stay.
 bool RegDeleteKey(RegistryRoot root, const char* key);
+// True when the key exists (in the store, or as one the system provides).
+bool RegKeyExists(RegistryRoot root, const char* key);
 // Sets a value of an existing key to exactly `length` bytes of `data`: nothing is added, so a
 // text written without its terminator reads back without one. A null or empty name is the
 // key's default value.

@@ -43,6 +43,12 @@ bool SysUtil::DeleteKey(Platform::RegistryRoot root, const char* key) {
     GUARDED_END(false)
 }
 
+bool SysUtil::KeyExists(Platform::RegistryRoot root, const char* key) {
+    GUARDED_BEGIN
+    return NoteStoreProblem(Platform::RegKeyExists(root, key));
+    GUARDED_END(false)
+}
+
 bool SysUtil::WriteString(Platform::RegistryRoot root, const char* key, const char* name, const char* text) {
     GUARDED_BEGIN
     const char* data = text ? text : "";

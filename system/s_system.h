@@ -21,6 +21,8 @@ public:
     bool CreateKey(Platform::RegistryRoot root, const char* key);
     // Deletes a key that has no subkeys, with its values.
     bool DeleteKey(Platform::RegistryRoot root, const char* key);
+    // True when the key exists; lets a probe that creates a key delete only what it created.
+    bool KeyExists(Platform::RegistryRoot root, const char* key);
     // Sets a REG_SZ value of an existing key; the data is the text without its terminator.
     bool WriteString(Platform::RegistryRoot root, const char* key, const char* name, const char* text);
     // Copies a value of any type into buffer, terminated; fails unless it fits with the terminator.

@@ -239,6 +239,20 @@ bool RegDeleteKey(RegistryRoot root, const char* key) {
     });
 }
 
+bool RegKeyExists(RegistryRoot root, const char* key) {
+    return Run([&] {
+        if (!IsValidKey(key))
+            return Fail(EINVAL);
+        if (IsSystemKey(key))
+            return true;
+        const StoreLocation where = Locate(root);
+        RegistryStore store(where.rootName);
+        if (!Load(where, store))
+            return false;
+        return store.HasKey(key) || Fail(ENOENT);
+    });
+}
+
 bool RegSetValue(RegistryRoot root, const char* key, const char* name, uint32_t type, const void* data,
                  uint32_t length) {
     return Run([&] {

@@ -133,6 +133,18 @@ TEST_F(RegistryTest, DeleteKeyRemovesItsValuesButNotAKeyWithSubkeys) {
     EXPECT_EQ(ENOENT, errno);
 }
 
+// The all-users rights probe creates the product key and deletes it again only if it made it.
+TEST_F(RegistryTest, KeyExistsTellsAProbeWhetherItMadeTheKey) {
+    EXPECT_FALSE(gSysUtil.KeyExists(HKEY_LOCAL_MACHINE, kKey));
+    ASSERT_TRUE(gSysUtil.CreateKey(HKEY_LOCAL_MACHINE, kKey));
+    EXPECT_TRUE(gSysUtil.KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\divudedi"));
+    EXPECT_TRUE(gSysUtil.KeyExists(HKEY_LOCAL_MACHINE, "Software"));
+    EXPECT_FALSE(gSysUtil.KeyExists(HKEY_CURRENT_USER, kKey));
+    EXPECT_TRUE(gSysUtil.KeyExists(HKEY_CURRENT_USER, kShellFolders));
+    EXPECT_TRUE(gSysUtil.KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft"));
+    EXPECT_FALSE(gSysUtil.KeyExists(HKEY_CURRENT_USER, nullptr));
+}
+
 TEST_F(RegistryTest, KeysAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_TRUE(gSysUtil.CreateKey(HKEY_CURRENT_USER, kKey));
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_CURRENT_USER, "SOFTWARE\\divudedi", "InstallDir", "/a/"));
