@@ -79,9 +79,9 @@ private:
 
 bool SetupRessource::Load(uint32_t expectedCrc) {
     GUARDED_BEGIN
-    installedOk = false;
-    data = nullptr;
-    size = 0;
+    // A failed load must not leave an earlier load's data behind to install from.
+    Release();
+    *this = SetupRessource();
     gLog.Write(1, __FILE__, __LINE__, "initializing ressource data");
 
     const uint8_t* found = nullptr;
@@ -91,7 +91,6 @@ bool SetupRessource::Load(uint32_t expectedCrc) {
     if (gCrc32.Update(found, foundSize, true) != expectedCrc)
         return Fail(kCodeCrcMismatch, __FILE__, __LINE__);
 
-    Release();
     strings = NEW_TRACKED(StringList);
     if (!strings)
         return false;

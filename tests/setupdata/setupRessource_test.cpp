@@ -263,6 +263,9 @@ TEST(SetupRessourceDamageTest, FailedLoadLeavesNothingToInstallFrom) {
     EXPECT_FALSE(bad.loaded);
     EXPECT_EQ(nullptr, gRessource.GetData());
     EXPECT_EQ(0u, gRessource.GetSize());
+    EXPECT_EQ(0u, gRessource.GetFileCount());
+    EXPECT_EQ(0u, gRessource.GetRequiredBytes());
+    EXPECT_STREQ("=N/A=", gRessource.GetString(0));
 }
 
 } // namespace
