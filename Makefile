@@ -4,7 +4,7 @@
 BUILD    ?= build
 JOBS     ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config libwxgtk3.2-dev zlib1g-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev xvfb xauth desktop-file-utils
+            libbenchmark-dev xvfb xauth desktop-file-utils libglib2.0-bin xdotool
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: deps configure build run test bench clean

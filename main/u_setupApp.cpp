@@ -11,10 +11,13 @@
 #include <wx/splash.h>
 
 #include "common/s_log.h"
+#include "common/s_mutex.h"
 #include "main/u_messageBoxDialog.h"
 #include "main/u_setupLanguage.h"
+#include "main/u_setupRessource.h"
 #include "memsafe/s_mem.h"
 #include "platform/s_platform.h"
+#include "setup_data_crc.h"
 
 wxIMPLEMENT_APP(SetupApp);
 
@@ -37,12 +40,16 @@ wxBitmap LoadPngResource(const char* name) {
 
 bool SetupApp::OnInit() {
     Platform::SetMessageBoxHandler(ShowMessageDialog);
+    if (!gRunMutex.Check(nullptr, nullptr, "RUNSETUP.MUTEX"))
+        return false;
     gLog.Start(-1, -1, nullptr, false, kLogSizeLimit);
     if (!CreateLanguage())
         return false;
     if (!wxApp::OnInit())
         return false;
     ShowSplash();
+    if (!gRessource.Load(kSetupDataCrc))
+        return false;  // reported already; the splash goes with the process
     RemoveSplash();
     // No wizard yet: leave through the event loop so that shut-down writes its summaries.
     CallAfter([this] { ExitMainLoop(); });
@@ -71,6 +78,7 @@ void SetupApp::RemoveSplash() {
 }
 
 int SetupApp::OnExit() {
+    gRessource.Release();
     if (gLanguage) {
         DELETE_TRACKED(gLanguage);
         gLanguage = nullptr;
