@@ -2,7 +2,8 @@
 //
 // All file access goes through gFileUtil; the header is built and read byte by byte in
 // little-endian order, so the format does not depend on the host. Only the magic of a header is
-// checked when reading; the lengths are trusted, and the two checksums catch what they cannot.
+// checked when reading; the lengths are trusted (the data length up to what the payload can
+// possibly expand to), and the two checksums catch what they cannot.
 #include "packer/s_packerUI.h"
 
 #include <climits>
@@ -61,8 +62,8 @@ bool ReadPayload(const char* path, const PackerUI::Header& header, uint8_t** pay
 
 // No checksum covers the data length. An LZARI stream yields at most 580 bytes per byte (its
 // likeliest symbol still costs 1/72 bit and brings one byte; a match costs over 9 bits for at most
-// 60), counting the few bytes the decoder reads ahead, so a larger length is damage. Refusing it
-// spares allocating up to 4 GiB and decoding minutes of bits past the end of the stream.
+// 60), so with the bits the decoder reads ahead, a length above 600 per byte plus four bytes is
+// damage. Refusing it spares allocating up to 4 GiB and decoding bits past the end for minutes.
 bool PlausibleExpansion(const PackerUI::Header& header) {
     constexpr uint64_t kMaxBytesPerStreamByte = 600;
     return header.dataLength <= kMaxBytesPerStreamByte * (uint64_t(header.payloadLength) + 4);
