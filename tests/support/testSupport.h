@@ -1,13 +1,21 @@
-// testSupport.h -- small helpers shared by the tests: temporary folders, whole-file I/O and a
-// scripted message-box handler.
+// testSupport.h -- small helpers shared by the tests: temporary folders, whole-file I/O,
+// environment overrides, child processes, an unprivileged step, and a scripted message-box handler.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
 #include <deque>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/s_platform.h"
@@ -42,12 +50,159 @@ inline void WriteWholeFile(const std::string& path, const std::string& content) 
     std::ofstream(path, std::ios::binary) << content;
 }
 
+inline void WriteWholeFile(const std::string& path, const std::string& content, mode_t mode) {
+    WriteWholeFile(path, content);
+    chmod(path.c_str(), mode);
+}
+
 inline bool PathExists(const std::string& path) { return std::filesystem::exists(path); }
 
 inline long FileSize(const std::string& path) {
     std::error_code error;
     auto size = std::filesystem::file_size(path, error);
     return error ? -1 : long(size);
+}
+
+// Sets (or, with null, unsets) an environment variable for the length of a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* variable, const char* value) : name(variable) {
+        const char* old = std::getenv(variable);
+        hadValue = old != nullptr;
+        if (old)
+            oldValue = old;
+        if (value)
+            setenv(variable, value, 1);
+        else
+            unsetenv(variable);
+    }
+    ScopedEnv(const char* variable, const std::string& value) : ScopedEnv(variable, value.c_str()) {}
+    ~ScopedEnv() {
+        if (hadValue)
+            setenv(name.c_str(), oldValue.c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name;
+    std::string oldValue;
+    bool hadValue = false;
+};
+
+// Waits until the file exists, for at most the given time; the tests use it for programs running
+// on their own.
+inline bool WaitForFile(const std::string& path, int timeoutMs = 10000) {
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        if (PathExists(path))
+            return true;
+        usleep(10000);
+    }
+    return PathExists(path);
+}
+
+// A program run with its stdout and stderr caught in pipes.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::vector<std::string>& argv) {
+        int out[2], err[2];
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            std::vector<char*> args;
+            for (const std::string& arg : argv)
+                args.push_back(const_cast<char*>(arg.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        stdoutFd = out[0];
+        stderrFd = err[0];
+    }
+    ~ChildProcess() {
+        if (pid > 0 && !ended) {
+            kill(pid, SIGKILL);
+            Wait();
+        }
+        close(stdoutFd);
+        close(stderrFd);
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // The next line on stdout, or "" when none comes within the time.
+    std::string ReadLine(int timeoutMs = 10000) {
+        std::string line;
+        char c;
+        while (true) {
+            pollfd ready{stdoutFd, POLLIN, 0};
+            if (poll(&ready, 1, timeoutMs) <= 0 || read(stdoutFd, &c, 1) != 1 || c == '\n')
+                return line;
+            line += c;
+        }
+    }
+
+    // Everything the program wrote to stderr until it closed it.
+    std::string ReadStderr() {
+        std::string text;
+        char chunk[256];
+        ssize_t got;
+        while ((got = read(stderrFd, chunk, sizeof(chunk))) > 0)
+            text.append(chunk, size_t(got));
+        return text;
+    }
+
+    bool IsRunning() {
+        if (ended)
+            return false;
+        pid_t result = waitpid(pid, &status, WNOHANG);
+        ended = result == pid;
+        return result == 0;
+    }
+
+    void Kill(int signal) { kill(pid, signal); }
+
+    // The wait status of the ended program.
+    int Wait() {
+        while (!ended && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        ended = true;
+        return status;
+    }
+
+    pid_t Pid() const { return pid; }
+
+private:
+    pid_t pid = -1;
+    int stdoutFd = -1;
+    int stderrFd = -1;
+    int status = 0;
+    bool ended = false;
+};
+
+// Runs `step` in a child process as the unprivileged user nobody -- root passes every permission
+// check, so a refusal can only be seen that way -- and returns the child's exit status: the step's
+// result, 100 when the privileges could not be dropped, -1 when the child did not exit normally.
+template <class Step>
+int RunAsNobody(Step step) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                               setresuid(65534, 65534, 65534) != 0))
+            _exit(100);
+        _exit(step());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 // Replaces the message-box handler for its lifetime: records every box as "caption|text" and

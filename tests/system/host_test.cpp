@@ -5,7 +5,7 @@
 #include <sys/utsname.h>
 
 #include "platform/s_platform.h"
-#include "tests/system/test_support.h"
+#include "tests/support/testSupport.h"
 
 namespace {
 
@@ -44,15 +44,15 @@ TEST(HostTest, LanguageIdFollowsTheLocaleVariablesInTheirOrder) {
 
 TEST(HostTest, FreeSpaceIsThatOfTheNearestExistingFolder) {
     TempFolder folder;
-    WriteFile(folder / "file", "x");
+    WriteWholeFile(folder.File("file"), "x");
     struct statvfs volume {};
     ASSERT_EQ(0, statvfs(folder.Path().c_str(), &volume));
     const uint64_t expected = uint64_t(volume.f_bavail) * volume.f_frsize;
     // Other programs may write meanwhile; a different volume would differ by far more.
     const uint64_t tolerance = uint64_t(256) << 20;
 
-    const std::string paths[] = {folder.Path(), folder / "missing/deeper/", folder.Path() + "\\missing\\x",
-                                 folder / "file/below-a-file"};
+    const std::string paths[] = {folder.Path(), folder.File("missing/deeper/"), folder.Path() + "\\missing\\x",
+                                 folder.File("file/below-a-file")};
     for (const std::string& path : paths) {
         uint64_t freeBytes = 0;
         ASSERT_TRUE(Platform::FreeDiskSpace(path.c_str(), &freeBytes)) << path;

@@ -10,7 +10,7 @@
 
 #include "platform/s_platform.h"
 #include "system/s_system.h"
-#include "tests/system/test_support.h"
+#include "tests/support/testSupport.h"
 
 namespace {
 
@@ -54,24 +54,24 @@ protected:
 };
 
 TEST_F(ExecuteFileTest, WaitingReturnsOnceTheProgramHasEnded) {
-    const std::string out = folder / "done";
+    const std::string out = folder.File("done");
     ASSERT_TRUE(RunScript("sleep 0.3; echo done > '" + out + "'", true));
-    EXPECT_EQ("done\n", ReadFile(out));
+    EXPECT_EQ("done\n", ReadWholeFile(out));
 }
 
 TEST_F(ExecuteFileTest, NotWaitingReturnsWhileTheProgramRuns) {
     // The program cannot end before the test lets it go, so only a launch that does not wait returns.
-    const std::string go = folder / "go";
-    const std::string out = folder / "done";
+    const std::string go = folder.File("go");
+    const std::string out = folder.File("done");
     ASSERT_TRUE(
         RunScript("while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo done > '" + out + "'", false));
     EXPECT_FALSE(PathExists(out));
-    WriteFile(go, "");
+    WriteWholeFile(go, "");
     EXPECT_TRUE(WaitForFile(out));
 }
 
 TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
-    const std::string out = folder / "out";
+    const std::string out = folder.File("out");
     // A descriptor the installer forgot to mark close-on-exec must not reach the program.
     // (Numbered high, clear of the shell's own saved descriptors.)
     const int opened = open(folder.Path().c_str(), O_RDONLY);
@@ -85,7 +85,7 @@ TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
     ASSERT_TRUE(gSysUtil.ExecuteFile("/bin/sh", parameters.c_str(), true));
     close(leaked);
 
-    std::istringstream lines(ReadFile(out));
+    std::istringstream lines(ReadWholeFile(out));
     std::string arguments, stat, stdinTarget, descriptor;
     std::getline(lines, arguments);
     std::getline(lines, stat);
@@ -113,13 +113,13 @@ TEST_F(ExecuteFileTest, ProgramGetsItsArgumentsAndNothingElseOfTheInstaller) {
 }
 
 TEST_F(ExecuteFileTest, ProgramsThatCannotStartFail) {
-    WriteFile(folder / "not-executable", "#!/bin/sh\n", 0644);
+    WriteWholeFile(folder.File("not-executable"), "#!/bin/sh\n", 0644);
     struct Case {
         const char* path;
         int reason;
     };
-    const std::string missing = folder / "missing";
-    const std::string notExecutable = folder / "not-executable";
+    const std::string missing = folder.File("missing");
+    const std::string notExecutable = folder.File("not-executable");
     const Case cases[] = {{missing.c_str(), ENOENT}, {notExecutable.c_str(), EACCES}, {"", 0}, {nullptr, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path ? c.path : "(null)");

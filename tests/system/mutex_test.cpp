@@ -7,7 +7,7 @@
 
 #include "common/s_mutex.h"
 #include "platform/s_platform.h"
-#include "tests/system/test_support.h"
+#include "tests/support/testSupport.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ protected:
 TEST_F(MutexTest, SecondInstallerIsRefusedWhileTheFirstRunsAndAThirdStartsAfterACrash) {
     ChildProcess first({kProbe});
     ASSERT_EQ("READY", first.ReadLine());
-    EXPECT_TRUE(PathExists(runtime / "RUNSETUP.MUTEX.lock"));
+    EXPECT_TRUE(PathExists(runtime.File("RUNSETUP.MUTEX.lock")));
 
     ChildProcess second({kProbe});
     const int status = second.Wait();
@@ -94,7 +94,7 @@ TEST_F(MutexTest, RequiredExecMutexIsTestedOnlyWithAStarterName) {
 }
 
 TEST_F(MutexTest, ExecuteMutexedHandsOverToTheStartedProgram) {
-    const std::string pidFile = runtime / "probe.pid";
+    const std::string pidFile = runtime.File("probe.pid");
     ScopedEnv execMutex("PROBE_EXEC_MUTEX", "TEST.EXEC");
     ScopedEnv starterName("PROBE_STARTER", "tester");
     ScopedEnv runMutex("PROBE_RUN_MUTEX", "TEST.WAIT");
@@ -109,7 +109,7 @@ TEST_F(MutexTest, ExecuteMutexedHandsOverToTheStartedProgram) {
     EXPECT_TRUE(boxes.empty());
 
     ASSERT_TRUE(WaitForFile(pidFile));
-    kill(std::stoi(ReadFile(pidFile)), SIGKILL);
+    kill(std::stoi(ReadWholeFile(pidFile)), SIGKILL);
     EXPECT_TRUE(WaitUntilGone("TEST.WAIT"));
 
     // Started by hand, without its starter holding the exec mutex, the program refuses to run.
@@ -121,7 +121,7 @@ TEST_F(MutexTest, ExecuteMutexedHandsOverToTheStartedProgram) {
 
 TEST_F(MutexTest, ExecuteMutexedReportsProgramsThatDoNotStartOrDoNotAnswer) {
     RunMutex starter;
-    const std::string missing = runtime / "missing";
+    const std::string missing = runtime.File("missing");
     EXPECT_FALSE(starter.ExecuteMutexed("TEST.EXEC", runtime.Path().c_str(), "missing", "TEST.WAIT"));
     EXPECT_EQ((Boxes{"Error!|Cannot execute file " + missing + "!"}), boxes);
     EXPECT_FALSE(starter.Exists("TEST.EXEC"));
@@ -143,12 +143,12 @@ TEST_F(MutexTest, WithoutARuntimeFolderEachUserHasOwnLockFilesInTmp) {
     unlink(lockFile.c_str());
 
     // A link planted under that name in the shared folder is not followed.
-    const std::string victim = runtime / "victim";
-    WriteFile(victim, "keep");
+    const std::string victim = runtime.File("victim");
+    WriteWholeFile(victim, "keep");
     ASSERT_EQ(0, symlink(victim.c_str(), lockFile.c_str()));
     EXPECT_FALSE(mutex.Check(nullptr, nullptr, name.c_str()));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ("keep", ReadFile(victim));
+    EXPECT_EQ("keep", ReadWholeFile(victim));
     unlink(lockFile.c_str());
 }
 

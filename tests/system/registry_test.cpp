@@ -12,7 +12,7 @@
 #include "platform/linux/p_internal.h"
 #include "platform/s_platform.h"
 #include "system/s_system.h"
-#include "tests/system/test_support.h"
+#include "tests/support/testSupport.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Expl
 
 class RegistryTest : public ::testing::Test {
 protected:
-    std::string HkcuFile() const { return folder / "hkcu.reg"; }
+    std::string HkcuFile() const { return folder.File("hkcu.reg"); }
 
     // The raw data of a value, with its exact length.
     static bool QueryRaw(Platform::RegistryRoot root, const char* key, const char* name, std::string& data) {
@@ -70,8 +70,8 @@ TEST_F(RegistryTest, WriteNeedsAnExistingKeyAndReadsBackWhatWasWritten) {
               "\r\n[HKEY_CURRENT_USER\\Software]\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n"
               "\"InstallDir\"=\"/opt/game/\"\r\n",
-              ReadFile(HkcuFile()));
-    EXPECT_FALSE(PathExists(folder / "hklm.reg"));
+              ReadWholeFile(HkcuFile()));
+    EXPECT_FALSE(PathExists(folder.File("hklm.reg")));
     EXPECT_FALSE(gSysUtil.ReadString(HKEY_LOCAL_MACHINE, kKey, "InstallDir", buffer, sizeof(buffer)));
 }
 
@@ -153,7 +153,7 @@ TEST_F(RegistryTest, KeysAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_TRUE(
         gSysUtil.ReadString(HKEY_CURRENT_USER, "software\\DIVUDEDI", "installdir", buffer, sizeof(buffer)));
     EXPECT_STREQ("/b/", buffer);
-    const std::string store = ReadFile(HkcuFile());
+    const std::string store = ReadWholeFile(HkcuFile());
     EXPECT_NE(std::string::npos,
               store.find("[HKEY_CURRENT_USER\\Software\\DIVUdedi]\r\n\"InstallDir\"=\"/b/\""));
     EXPECT_EQ(std::string::npos, store.find("SOFTWARE"));
@@ -197,14 +197,14 @@ TEST_F(RegistryTest, EveryByteOfNamesAndTextsSurvivesTheStore) {
     EXPECT_EQ("default", data);
 
     // One line per value, in the escaped .reg form.
-    const std::string store = ReadFile(HkcuFile());
+    const std::string store = ReadWholeFile(HkcuFile());
     EXPECT_NE(std::string::npos, store.find("\r\n\"v\\\"0\\\\\"=\"C:\\\\Games\\\\X\\\\\"\r\n"));
     EXPECT_NE(std::string::npos, store.find("\r\n\"v\\\"2\\\\\"=\"two\\r\\nlines\\n\"\r\n"));
     EXPECT_NE(std::string::npos, store.find("\r\n@=\"default\"\r\n"));
 }
 
 TEST_F(RegistryTest, ValuesOfOtherTypesAndHandEditsSurviveAWrite) {
-    WriteFile(HkcuFile(),
+    WriteWholeFile(HkcuFile(),
               "Windows Registry Editor Version 5.00\n"
               "; edited by hand\n"
               "[HKEY_CURRENT_USER\\Software\\Other]\n"
@@ -229,7 +229,7 @@ TEST_F(RegistryTest, ValuesOfOtherTypesAndHandEditsSurviveAWrite) {
     ASSERT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, "Software\\Other", "Blob", buffer, sizeof(buffer)));
     EXPECT_STREQ("\x01\xff\x10", buffer);
 
-    const std::string store = ReadFile(HkcuFile());
+    const std::string store = ReadWholeFile(HkcuFile());
     EXPECT_NE(std::string::npos, store.find("[HKEY_CURRENT_USER\\Software\\Other]\r\n"
                                             "\"Count\"=dword:0000002a\r\n"
                                             "\"Blob\"=hex:01,ff,10\r\n"
@@ -262,7 +262,7 @@ TEST_F(RegistryTest, DamagedStoreIsReportedAndNeverOverwritten) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        WriteFile(HkcuFile(), c.text);
+        WriteWholeFile(HkcuFile(), c.text);
         errno = 0;
         EXPECT_FALSE(gSysUtil.CreateKey(HKEY_CURRENT_USER, kKey));
         EXPECT_EQ(EBADMSG, errno);
@@ -275,17 +275,17 @@ TEST_F(RegistryTest, DamagedStoreIsReportedAndNeverOverwritten) {
         EXPECT_FALSE(gSysUtil.DeleteKey(HKEY_CURRENT_USER, "Software"));
         char buffer[kNameSize];
         EXPECT_FALSE(gSysUtil.ReadString(HKEY_CURRENT_USER, "Software", "A", buffer, sizeof(buffer)));
-        EXPECT_EQ(c.text, ReadFile(HkcuFile()));
+        EXPECT_EQ(c.text, ReadWholeFile(HkcuFile()));
     }
 }
 
 TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem) {
     TempFolder home;
     ScopedEnv homeVariable("HOME", home.Path());
-    ScopedEnv config("XDG_CONFIG_HOME", home / "config");
-    ScopedEnv data("XDG_DATA_HOME", home / "data");
-    mkdir((home / "config").c_str(), 0700);
-    WriteFile(home / "config/user-dirs.dirs",
+    ScopedEnv config("XDG_CONFIG_HOME", home.File("config"));
+    ScopedEnv data("XDG_DATA_HOME", home.File("data"));
+    mkdir(home.File("config").c_str(), 0700);
+    WriteWholeFile(home.File("config/user-dirs.dirs"),
               "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
 
     struct Case {
@@ -295,9 +295,9 @@ TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem
         std::string expected;
     };
     const Case cases[] = {
-        {HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir", geteuid() == 0 ? "/opt" : home / "data"},
-        {HKEY_CURRENT_USER, kShellFolders, "Desktop", home / "Schreibtisch"},
-        {HKEY_CURRENT_USER, kShellFolders, "Programs", home / "data/applications"},
+        {HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir", geteuid() == 0 ? "/opt" : home.File("data")},
+        {HKEY_CURRENT_USER, kShellFolders, "Desktop", home.File("Schreibtisch")},
+        {HKEY_CURRENT_USER, kShellFolders, "Programs", home.File("data/applications")},
         {HKEY_LOCAL_MACHINE, kShellFolders, "Common Desktop", "/usr/local/share/applications"},
         {HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", "/usr/local/share/applications"},
     };
@@ -319,7 +319,7 @@ TEST_F(RegistryTest, ValuesWindowsAlwaysHasComeFromTheSystemUntilTheStoreHasThem
     ASSERT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, kShellFolders, "Desktop", buffer, sizeof(buffer)));
     EXPECT_STREQ("/home/else/Desk", buffer);
     ASSERT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, kShellFolders, "Programs", buffer, sizeof(buffer)));
-    EXPECT_EQ(home / "data/applications", buffer);
+    EXPECT_EQ(home.File("data/applications"), buffer);
     errno = 0;
     EXPECT_FALSE(gSysUtil.DeleteKey(HKEY_CURRENT_USER, kShellFolders));
     EXPECT_EQ(EACCES, errno);
@@ -333,13 +333,13 @@ TEST_F(RegistryTest, DesktopFolderDefaultsToHomeDesktop) {
     ScopedEnv config("XDG_CONFIG_HOME", nullptr);
     char buffer[kNameSize];
     ASSERT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, kShellFolders, "Desktop", buffer, sizeof(buffer)));
-    EXPECT_EQ(home / "Desktop", buffer);
+    EXPECT_EQ(home.File("Desktop"), buffer);
 }
 
 TEST_F(RegistryTest, StoreSurvivesACrashBetweenWriteAndRename) {
     ASSERT_TRUE(gSysUtil.CreateKey(HKEY_CURRENT_USER, kKey));
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_CURRENT_USER, kKey, "InstallDir", "/opt/game/"));
-    const std::string before = ReadFile(HkcuFile());
+    const std::string before = ReadWholeFile(HkcuFile());
 
     pid_t child = fork();
     if (child == 0) {
@@ -353,8 +353,8 @@ TEST_F(RegistryTest, StoreSurvivesACrashBetweenWriteAndRename) {
 
     // The new store was written in full beside the old one, which is untouched.
     ASSERT_EQ(1u, TemporaryFiles().size());
-    EXPECT_NE(std::string::npos, ReadFile(folder / TemporaryFiles()[0]).find("StartMenuGroup"));
-    EXPECT_EQ(before, ReadFile(HkcuFile()));
+    EXPECT_NE(std::string::npos, ReadWholeFile(folder.File(TemporaryFiles()[0])).find("StartMenuGroup"));
+    EXPECT_EQ(before, ReadWholeFile(HkcuFile()));
     char buffer[kNameSize];
     EXPECT_TRUE(gSysUtil.ReadString(HKEY_CURRENT_USER, kKey, "InstallDir", buffer, sizeof(buffer)));
     EXPECT_FALSE(gSysUtil.ReadString(HKEY_CURRENT_USER, kKey, "StartMenuGroup", buffer, sizeof(buffer)));
@@ -406,25 +406,18 @@ TEST_F(RegistryTest, OpeningAnExistingKeyForWritingNeedsTheRightToWrite) {
     ASSERT_TRUE(gSysUtil.WriteString(HKEY_LOCAL_MACHINE, kKey, "InstallDir", "/opt/game/"));
     chmod(folder.Path().c_str(), 0755);
 
-    pid_t child = fork();
-    if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(10);
+    int result = RunAsNobody([] {
         char buffer[kNameSize];
         if (!gSysUtil.ReadString(HKEY_LOCAL_MACHINE, kKey, "InstallDir", buffer, sizeof(buffer)))
-            _exit(11);
+            return 11;
         errno = 0;
         if (gSysUtil.CreateKey(HKEY_LOCAL_MACHINE, kKey) || errno != EACCES)
-            _exit(12);
-        if (gSysUtil.DeleteKey(HKEY_LOCAL_MACHINE, kKey) ||
-            gSysUtil.WriteString(HKEY_LOCAL_MACHINE, kKey, "A", "1"))
-            _exit(13);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status));
+            return 12;
+        if (gSysUtil.DeleteKey(HKEY_LOCAL_MACHINE, kKey) || gSysUtil.WriteString(HKEY_LOCAL_MACHINE, kKey, "A", "1"))
+            return 13;
+        return 0;
+    });
+    EXPECT_EQ(0, result);
     char buffer[kNameSize];
     EXPECT_TRUE(gSysUtil.ReadString(HKEY_LOCAL_MACHINE, kKey, "InstallDir", buffer, sizeof(buffer)));
 }
