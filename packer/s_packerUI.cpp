@@ -122,40 +122,23 @@ int32_t PackerUI::PackFile(const char* source, const char* destination) {
     if (!gFileUtil.FileExists(source))
         return kPackSourceMissing;
     Header header = {};
-    header.magic = kMagic;
     int32_t size = 0;
     if (!gFileUtil.GetFileTimes(source, &header.accessTime, &header.writeTime) ||
         !gFileUtil.GetFileSize(source, &size))
         return kPackNoSourceInfo;
-    header.dataLength = uint32_t(size);
     uint8_t* data = nullptr;
     if (!gFileUtil.ReadFileAlloc(source, 0, &data, size))
         return kPackNoData;
-    header.dataCrc = gCrc32.Update(data, header.dataLength, true);
-    uint8_t* stream = nullptr;
-    header.payloadCrc = CompressChecked(data, header.dataLength, &stream, &header.payloadLength);
+    int32_t result = PackToFile(data, uint32_t(size), header, destination);
     FREE_ARRAY_TRACKED(data);
-    if (header.payloadCrc == 0 || header.payloadLength == 0) {
-        FREE_ARRAY_TRACKED(stream);  // a genuine checksum of 0 still left a stream
-        return kPackFailed;
-    }
-    return WritePackedFile(destination, header, stream);
+    return result;
     GUARDED_END_LOGGED(kPackFailed)
 }
 
 int32_t PackerUI::PackMemory(const uint8_t* data, uint32_t length, const char* destination) {
     GUARDED_BEGIN
     Header header = {};
-    header.magic = kMagic;
-    uint8_t* stream = nullptr;
-    header.payloadCrc = CompressChecked(data, length, &stream, &header.payloadLength);
-    if (header.payloadCrc == 0 || header.payloadLength == 0) {
-        FREE_ARRAY_TRACKED(stream);
-        return kPackFailed;
-    }
-    header.dataCrc = gCrc32.Update(data, length, true);
-    header.dataLength = length;
-    return WritePackedFile(destination, header, stream);
+    return PackToFile(data, length, header, destination);
     GUARDED_END_LOGGED(kPackFailed)
 }
 
@@ -252,8 +235,18 @@ int32_t PackerUI::ReadPackedData(const char* path, Header& header, uint8_t** dat
     return kPackOk;
 }
 
-// Header with "wb", then the stream appended with "ab"; frees the stream on every path.
-int32_t PackerUI::WritePackedFile(const char* destination, const Header& header, uint8_t* stream) {
+// Compresses the data and writes the packed file: the header (its times as the caller set them)
+// with "wb", then the stream appended with "ab".
+int32_t PackerUI::PackToFile(const uint8_t* data, uint32_t length, Header& header, const char* destination) {
+    header.magic = kMagic;
+    header.dataLength = length;
+    header.dataCrc = gCrc32.Update(data, length, true);
+    uint8_t* stream = nullptr;
+    header.payloadCrc = CompressChecked(data, length, &stream, &header.payloadLength);
+    if (header.payloadCrc == 0 || header.payloadLength == 0) {
+        FREE_ARRAY_TRACKED(stream);  // a genuine checksum of 0 still left a stream
+        return kPackFailed;
+    }
     uint8_t raw[kHeaderSize];
     EncodeHeader(header, raw);
     bool written = header.payloadLength <= uint32_t(INT_MAX) &&

@@ -69,7 +69,7 @@ public:
 
 private:
     int32_t ReadPackedData(const char* path, Header& header, uint8_t** data);
-    int32_t WritePackedFile(const char* destination, const Header& header, uint8_t* stream);
+    int32_t PackToFile(const uint8_t* data, uint32_t length, Header& header, const char* destination);
 
     uint32_t lastPackedCrc = 0;
     uint32_t lastDataCrc = 0;
