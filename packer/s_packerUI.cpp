@@ -69,8 +69,11 @@ bool PlausibleExpansion(const PackerUI::Header& header) {
     return header.dataLength <= kMaxBytesPerStreamByte * (uint64_t(header.payloadLength) + 4);
 }
 
-bool SameName(const char* source, const char* destination) {
-    return gStrUtil.Compare(source, destination, false) == 0;
+// The checks every file-to-file operation starts with: kPackOk when it may go on.
+int32_t CheckSourceAndDestination(const char* source, const char* destination) {
+    if (gStrUtil.Compare(source, destination, false) == 0)
+        return kPackSameName;
+    return gFileUtil.FileExists(source) ? kPackOk : kPackSourceMissing;
 }
 
 }  // namespace
@@ -117,10 +120,8 @@ int32_t PackerUI::VerifyPackedFile(const char* path) {
 int32_t PackerUI::PackFile(const char* source, const char* destination) {
     GUARDED_BEGIN
     lastPackedCrc = lastDataCrc = 0;
-    if (SameName(source, destination))
-        return kPackSameName;
-    if (!gFileUtil.FileExists(source))
-        return kPackSourceMissing;
+    if (int32_t refused = CheckSourceAndDestination(source, destination))
+        return refused;
     Header header = {};
     int32_t size = 0;
     if (!gFileUtil.GetFileTimes(source, &header.accessTime, &header.writeTime) ||
@@ -145,10 +146,8 @@ int32_t PackerUI::PackMemory(const uint8_t* data, uint32_t length, const char* d
 int32_t PackerUI::UnpackFile(const char* source, const char* destination) {
     GUARDED_BEGIN
     lastPackedCrc = lastDataCrc = 0;
-    if (SameName(source, destination))
-        return kPackSameName;
-    if (!gFileUtil.FileExists(source))
-        return kPackSourceMissing;
+    if (int32_t refused = CheckSourceAndDestination(source, destination))
+        return refused;
     Header header;
     uint8_t* data = nullptr;
     int32_t result = ReadPackedData(source, header, &data);
