@@ -88,9 +88,6 @@ const char* const kTexts[][kLanguageCount] = {
 
 static_assert(std::size(kTexts) == kTextCount, "one row per text id");
 
-// Windows language ids of German (Germany, Switzerland, Austria, Luxembourg, Liechtenstein).
-const uint16_t kGermanLanguageIds[] = {0x0407, 0x0807, 0x0C07, 0x1007, 0x1407};
-
 const char* LookUp(uint32_t id, uint32_t language) {
     return id < kTextCount ? kTexts[id][language] : kNotAvailable;
 }
@@ -99,11 +96,7 @@ const char* LookUp(uint32_t id, uint32_t language) {
 
 uint16_t SetupLanguage::DetectLanguage() {
     const auto languageId = static_cast<uint16_t>(Platform::UserDefaultLanguageId());
-    language = kLanguageEnglish;
-    for (uint16_t germanId : kGermanLanguageIds) {
-        if (languageId == germanId)
-            language = kLanguageGerman;
-    }
+    language = Platform::IsGermanLanguageId(languageId) ? kLanguageGerman : kLanguageEnglish;
     return languageId;
 }
 

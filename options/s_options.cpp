@@ -232,16 +232,7 @@ void GameOptions::StoreDefaults() {
 }
 
 const char* GameOptions::LanguageForId(int32_t languageId) {
-    switch (languageId) {
-    case 1031:  // Germany
-    case 2055:  // Switzerland
-    case 3079:  // Austria
-    case 4103:  // Luxembourg
-    case 5127:  // Liechtenstein
-        return "german";
-    default:
-        return "english";
-    }
+    return Platform::IsGermanLanguageId(languageId) ? "german" : "english";
 }
 
 bool GameOptions::Load(const char* path) {

@@ -15,9 +15,9 @@
 // One binding of an action: a key code (DirectInput scan code, or 256/257 beyond the keyboard)
 // with an optional modifier (1: key_shift1, 2: key_shift2, 0: none).
 struct KeySlot {
-    uint16_t key;
-    uint16_t modifier;
-    uint16_t reserved;  // the client's own; never read or written here
+    uint16_t key = 0;
+    uint16_t modifier = 0;
+    uint16_t reserved = 0;  // the client's own; never read or written here
 };
 
 struct KeyBinding {

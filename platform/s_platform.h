@@ -63,6 +63,14 @@ std::string NativePath(const char* path);
 // The user's default language id in Windows numbering (1031 German, 1033 English, ...).
 int32_t UserDefaultLanguageId();
 
+// German of Germany, Switzerland, Austria, Luxembourg or Liechtenstein.
+inline bool IsGermanLanguageId(int32_t languageId) {
+    switch (languageId) {
+    case 0x0407: case 0x0807: case 0x0C07: case 0x1007: case 0x1407: return true;
+    default: return false;
+    }
+}
+
 // Free bytes available to the caller on the volume holding the path (or its nearest existing
 // parent). False when no part of the path exists.
 bool FreeDiskSpace(const char* path, uint64_t* freeBytes);

@@ -61,25 +61,6 @@ std::string DebugTail(const std::string& file) {
     return from == std::string::npos || to == std::string::npos ? "" : file.substr(from, to + 2 - from);
 }
 
-bool IsValidUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = uint8_t(text[i]);
-        const size_t length = lead < 0x80           ? 1
-                              : (lead >> 5) == 0x06 ? 2
-                              : (lead >> 4) == 0x0E ? 3
-                              : (lead >> 3) == 0x1E ? 4
-                                                    : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            if ((uint8_t(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 TEST(GameOptionsTest, FreshEnglishInstallationWritesTheClientDefaults) {
     const std::string expected = FreshEnglishFile();
     ASSERT_EQ(expected.size(), 3528u);

@@ -5,45 +5,9 @@
 #include <string>
 
 #include "main/u_setupLanguage.h"
+#include "tests/support/testSupport.h"
 
 namespace {
-
-// Sets LC_ALL for one test, restoring the previous value afterwards.
-class LocaleScope {
-public:
-    explicit LocaleScope(const char* locale) {
-        const char* old = std::getenv("LC_ALL");
-        hadOld = old != nullptr;
-        if (hadOld)
-            previous = old;
-        setenv("LC_ALL", locale, 1);
-    }
-    ~LocaleScope() {
-        if (hadOld)
-            setenv("LC_ALL", previous.c_str(), 1);
-        else
-            unsetenv("LC_ALL");
-    }
-
-private:
-    bool hadOld = false;
-    std::string previous;
-};
-
-bool IsValidUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 TEST(SetupLanguageTest, DetectsTheFiveGermanLocales) {
     const struct {
@@ -57,7 +21,7 @@ TEST(SetupLanguageTest, DetectsTheFiveGermanLocales) {
         {"en_US.UTF-8", 1033, kLanguageEnglish},
     };
     for (const auto& c : cases) {
-        LocaleScope locale(c.locale);
+        ScopedEnv locale("LC_ALL", c.locale);
         SetupLanguage language{};
         language.SetLanguage(c.language == kLanguageGerman ? kLanguageEnglish : kLanguageGerman);
         EXPECT_EQ(c.id, language.DetectLanguage()) << c.locale;

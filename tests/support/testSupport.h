@@ -63,6 +63,22 @@ inline long FileSize(const std::string& path) {
     return error ? -1 : long(size);
 }
 
+// True when the text is well-formed UTF-8 (lead and continuation bytes; overlong forms pass).
+inline bool IsValidUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = uint8_t(text[i]);
+        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x06 ? 2 : (lead >> 4) == 0x0E ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            if ((uint8_t(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 // Sets (or, with null, unsets) an environment variable for the length of a scope.
 class ScopedEnv {
 public:

@@ -34,10 +34,11 @@ int Report(const char* command, const char* path, int32_t code) {
 int Crc(const char* path) {
     if (!gFileUtil.FileExists(path))
         return Report("crc", path, kPackSourceMissing);
-    int32_t size = 0;
-    if (!gFileUtil.GetFileSize(path, &size) || size == 0)
+    // FileCrc answers 0 for a file it cannot read, and for an empty one.
+    uint32_t crc = gPacker.FileCrc(path);
+    if (crc == 0)
         return Report("crc", path, kPackNoData);
-    std::printf("%08x  %s\n", unsigned(gPacker.FileCrc(path)), path);
+    std::printf("%08x  %s\n", unsigned(crc), path);
     return kPackOk;
 }
 
