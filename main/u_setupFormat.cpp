@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "common/s_byteOrder.h"
 #include "main/u_setupLanguage.h"
 
 namespace {
@@ -41,8 +42,7 @@ bool SetupCursor::ReadU32(uint32_t* value) {
     const uint8_t* bytes;
     if (!ReadBytes(4, &bytes))
         return false;
-    *value =
-        uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    *value = GetLittleEndian(bytes, 4);
     return true;
 }
 

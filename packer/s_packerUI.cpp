@@ -8,6 +8,7 @@
 
 #include <climits>
 
+#include "common/s_byteOrder.h"
 #include "common/s_file.h"
 #include "common/s_guard.h"
 #include "common/s_strUtil.h"
@@ -16,18 +17,6 @@
 PackerUI gPacker;
 
 namespace {
-
-void PutLittleEndian(uint8_t* at, uint32_t value, int32_t bytes) {
-    for (int32_t i = 0; i < bytes; i++)
-        at[i] = uint8_t(value >> (8 * i));
-}
-
-uint32_t GetLittleEndian(const uint8_t* at, int32_t bytes) {
-    uint32_t value = 0;
-    for (int32_t i = bytes - 1; i >= 0; i--)
-        value = (value << 8) | at[i];
-    return value;
-}
 
 void EncodeHeader(const PackerUI::Header& header, uint8_t* raw) {
     PutLittleEndian(raw + 0, header.magic, 2);

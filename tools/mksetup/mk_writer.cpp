@@ -9,6 +9,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/s_byteOrder.h"
 #include "memsafe/s_mem.h"
 #include "packer/s_packerCore.h"
 #include "packer/s_packerUI.h"
@@ -62,8 +63,9 @@ public:
     Emitter(std::vector<uint8_t>& target, std::string& message) : out(target), error(message) {}
 
     void Word(uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8)
-            out.push_back(static_cast<uint8_t>(value >> shift));
+        uint8_t raw[4];
+        PutLittleEndian(raw, value, 4);
+        Bytes(raw, sizeof(raw));
     }
 
     void Bytes(const uint8_t* bytes, size_t count) { out.insert(out.end(), bytes, bytes + count); }
