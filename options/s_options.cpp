@@ -6,12 +6,9 @@
 // buffer are shortened at a whole UTF-8 character. Every line is written whole, ended by CR LF.
 #include "options/s_options.h"
 
-#include <fcntl.h>
 #include <locale.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdarg>
 #include <cstdint>
@@ -19,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <new>
 
 #include "common/s_guard.h"
@@ -114,17 +112,10 @@ const OptionRow* FindOption(const char* key) {
     return nullptr;
 }
 
-// Writes lines to config.ini, turning each line feed into CR LF as a Windows text-mode file does.
-class ConfigWriter {
+// Collects config.ini's text, each line feed as CR LF as a Windows text-mode file has it. The file
+// is then replaced whole, so a failed write never leaves a cut-off file in place of the user's.
+class ConfigText {
 public:
-    explicit ConfigWriter(const char* path)
-        : fd(::open(Platform::NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {}
-    ~ConfigWriter() { Close(); }
-    ConfigWriter(const ConfigWriter&) = delete;
-    ConfigWriter& operator=(const ConfigWriter&) = delete;
-
-    bool IsOpen() const { return fd >= 0; }
-
     // Every line fits: keys and text values each hold less than kNameSize bytes.
     void Line(const char* format, ...) SETUP_PRINTF(2, 3) {
         char line[kLineSize];
@@ -136,47 +127,21 @@ public:
     }
 
     void Text(const char* text) {
-        while (*text != '\0') {
-            const char* lineFeed = std::strchr(text, '\n');
-            if (!lineFeed) {
-                Put(text, std::strlen(text));
-                return;
-            }
-            Put(text, size_t(lineFeed - text));
-            Put("\r\n", 2);
-            text = lineFeed + 1;
+        for (; *text != '\0'; ++text) {
+            if (*text == '\n')
+                content += '\r';
+            content += *text;
         }
     }
 
-    // False when any write or the close failed.
-    bool Close() {
-        if (fd >= 0 && ::close(fd) != 0)
-            failed = true;
-        fd = -1;
-        return !failed;
-    }
+    const std::string& Content() const { return content; }
 
 private:
-    void Put(const char* data, size_t length) {
-        while (length > 0 && !failed) {
-            const ssize_t written = ::write(fd, data, length);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0) {
-                failed = true;
-                return;
-            }
-            data += written;
-            length -= size_t(written);
-        }
-    }
-
-    int fd;
-    bool failed = false;
+    std::string content;
 };
 static_assert(2 * kNameSize + 32 < kLineSize, "a key, a text value and the line end fit one line");
 
-void WriteOption(ConfigWriter& file, const OptionRow& row, const void* member) {
+void WriteOption(ConfigText& file, const OptionRow& row, const void* member) {
     switch (row.type) {
     case OptionType::Int32:
         file.Line("%s=%i\n", row.key, *static_cast<const int32_t*>(member));
@@ -323,11 +288,7 @@ void GameOptions::Save(const char* path) {
         path = defaultPath;
     }
     gLog.Write(1, __FILE__, __LINE__, "saving config file to %s", path);
-    ConfigWriter file(path);
-    if (!file.IsOpen()) {
-        gLog.Write(1, __FILE__, __LINE__, "could not open config file %s", path);
-        return;
-    }
+    ConfigText file;
     for (uint8_t section = 0; section <= uint8_t(OptionSection::Debug); ++section) {
         file.Line("%s\n", SectionHeader(OptionSection(section)));
         for (const OptionRow& row : GameOptionTable()) {
@@ -341,7 +302,7 @@ void GameOptions::Save(const char* path) {
     file.Line("%s\n", kUnknownHeader);
     for (int32_t i = 0; i < keptLineCount; ++i)
         file.Text(keptLines[i]);
-    if (!file.Close())
+    if (!Platform::ReplaceFile(path, file.Content(), 0666))
         gLog.Write(1, __FILE__, __LINE__, "could not write config file %s", path);
     GUARDED_END_LOGGED()
 }

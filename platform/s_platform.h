@@ -58,6 +58,12 @@ constexpr char kPathSeparator = '/';
 // The path with every '\' turned into the native separator.
 std::string NativePath(const char* path);
 
+// Replaces the file with `content` so that a crash at any moment leaves either the old or the new
+// file whole. The new file keeps the old one's permission bits, or gets `newFileMode` less the
+// umask. A file the caller may not write is left alone (EACCES), as a write in place would be.
+// errno tells why it failed.
+bool ReplaceFile(const char* path, const std::string& content, uint32_t newFileMode);
+
 // ---- Locale, disks, OS version ----------------------------------------------------------------
 
 // The user's default language id in Windows numbering (1031 German, 1033 English, ...).

@@ -4,6 +4,7 @@
 // hidden temporary file in the same folder, is flushed to the disk, and only then renamed over
 // the old file; the folder is flushed afterwards so the rename itself survives a power loss.
 #include "platform/linux/p_internal.h"
+#include "platform/s_platform.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -141,6 +142,30 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, mo
     FlushFolder(folder);
     return true;
 }
+
+} // namespace Platform::Linux
+
+namespace Platform {
+
+bool ReplaceFile(const char* path, const std::string& content, uint32_t newFileMode) {
+    const std::string native = NativePath(path);
+    struct stat old {};
+    mode_t mode = 0;
+    if (stat(native.c_str(), &old) == 0) {
+        if (access(native.c_str(), W_OK) != 0)
+            return false;
+        mode = old.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = mode_t(newFileMode) & ~mask;
+    }
+    return Linux::WriteFileAtomically(native, content, mode);
+}
+
+} // namespace Platform
+
+namespace Platform::Linux {
 
 void SetBeforeReplaceHook(BeforeReplaceHook hook) {
     beforeReplaceHook = hook;

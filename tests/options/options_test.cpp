@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
 #include "common/s_log.h"
@@ -264,6 +266,36 @@ TEST(GameOptionsTest, UnreachableFileIsNeitherReadNorWritten) {
     EXPECT_FALSE(options.Load(path.c_str()));
     options.Save(path.c_str());
     EXPECT_EQ(ReadWholeFile(folder.File("plain")), "x");
+}
+
+// The file is replaced whole: a write that fails leaves the user's file as it was, and a
+// successful one keeps its permission bits and leaves no temporary file behind.
+TEST(GameOptionsTest, SaveReplacesTheFileWholeOrNotAtAll) {
+    TempFolder folder;
+    const std::string path = folder.File("config.ini");
+    const std::string old = "[VIDEO]\r\nres_width=1280\r\n";
+    WriteWholeFile(path, old, 0600);
+    GameOptions options(1033, "/c/");
+    ASSERT_TRUE(options.Load(path.c_str()));
+
+    // The folder is root's, so nobody cannot put a new file beside the old one, which it may write.
+    chmod(folder.Path().c_str(), 0755);
+    chmod(path.c_str(), 0666);
+    EXPECT_EQ(RunAsNobody([&] {
+                  options.Save(path.c_str());
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(ReadWholeFile(path), old);
+
+    chmod(path.c_str(), 0600);
+    options.Save(path.c_str());
+    EXPECT_EQ(ReadWholeFile(path).rfind("[VIDEO]\r\nmedia_api=", 0), 0u);
+    EXPECT_NE(ReadWholeFile(path).find("res_width=1280\r\n"), std::string::npos);
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 
 TEST(GameOptionsTest, NullPathMeansConfigIniInTheProgramFolder) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "packer/s_packerCore.h"
+#include "platform/s_platform.h"
 #include "tools/mksetup/mk_inspect.h"
 #include "tools/mksetup/mk_manifest.h"
 #include "tools/mksetup/mk_writer.h"
@@ -39,24 +40,13 @@ int Refuse(const std::string& message) {
     return 1;
 }
 
+// Replaced whole, so a build that fails half-way never leaves a cut-off file for the installer.
 bool WriteFileAtomically(const std::string& path, const void* bytes, size_t size, std::string* error) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-        out.flush();
-        if (!out) {
-            *error = "cannot write " + temporary;
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = "cannot rename " + temporary + " to " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    const std::string content(static_cast<const char*>(bytes), size);
+    if (Platform::ReplaceFile(path.c_str(), content, 0666))
+        return true;
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
 }
 
 bool WriteText(const std::string& path, const std::string& text, std::string* error) {
