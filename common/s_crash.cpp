@@ -61,12 +61,18 @@ uint32_t CodeOfSignal(int signal, const siginfo_t* info) {
     }
 }
 
-// A fault whose address lies just below the stack pointer is the stack running into its guard.
+// A fault whose address lies near the stack pointer is the stack running into its guard.
 bool IsStackOverflow(const siginfo_t* info, const void* context) {
+#if defined(__x86_64__)
     const auto* machine = static_cast<const ucontext_t*>(context);
     auto faultAddress = reinterpret_cast<uintptr_t>(info->si_addr);
     auto stackPointer = uintptr_t(machine->uc_mcontext.gregs[REG_RSP]);
     return faultAddress + 65536 >= stackPointer && faultAddress <= stackPointer + 65536;
+#else
+    (void)info;
+    (void)context;
+    return false;  // reported as an access violation
+#endif
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {

@@ -3,7 +3,8 @@
 // A fault inside a guarded body (an access violation, a division by zero, an illegal instruction)
 // is written to the log with its Windows name and code and then continues as a thrown int 1, which
 // the body's catch-all reports as "Exception". A fault with no guarded body on the stack still ends
-// the process. The translator covers the thread that installs it and those it starts afterwards.
+// the process. Only the installing thread can report a stack overflow: the alternate stack the
+// report runs on is set up for that thread alone.
 #pragma once
 
 #include <cstdint>

@@ -52,8 +52,11 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool FileUtil::FileExists(const char* path) {
     GUARDED_BEGIN
-    StreamCloser stream{std::fopen(Platform::NativePath(path).c_str(), "rb")};
-    return stream.file != nullptr;
+    // Linux opens a folder for reading too, Windows does not: a folder is no file here either.
+    std::string native = Platform::NativePath(path);
+    StreamCloser stream{std::fopen(native.c_str(), "rb")};
+    struct stat info {};
+    return stream.file && fstat(fileno(stream.file), &info) == 0 && !S_ISDIR(info.st_mode);
     GUARDED_END(false)
 }
 

@@ -52,21 +52,23 @@ LogFile::LogFile(const char* executablePath, const char* arguments) {
 }
 
 // The folder comes from the executable's own path, so a '/' inside an argument cannot move it;
-// the arguments stay behind the program name in applicationExec.
+// the arguments, without the quotes that group them, stay behind the program name in
+// applicationExec.
 void LogFile::DerivePaths(const char* executablePath, const char* arguments) {
-    char commandLine[kNameSize] = {};
-    gStrUtil.Set(commandLine, sizeof(commandLine), executablePath);
-    if (arguments && *arguments) {
-        gStrUtil.Append(commandLine, sizeof(commandLine), " ");
-        gStrUtil.Append(commandLine, sizeof(commandLine), arguments);
-    }
-    while (gStrUtil.Replace(commandLine, "\"", nullptr, true)) {
-    }
-    gStrUtil.Set(applicationExec, sizeof(applicationExec), commandLine);
     int32_t cut = gStrUtil.FindChar(executablePath, Platform::kPathSeparator, true);
+    uint32_t nameStart = 0;
     if (cut >= 0 && uint32_t(cut) + 1 < sizeof(applicationPath)) {
-        gStrUtil.Set(applicationPath, sizeof(applicationPath), executablePath, uint32_t(cut) + 1);
-        gStrUtil.Delete(applicationExec, 0, uint32_t(cut) + 1);
+        nameStart = uint32_t(cut) + 1;
+        gStrUtil.Set(applicationPath, sizeof(applicationPath), executablePath, nameStart);
+    }
+    gStrUtil.Set(applicationExec, sizeof(applicationExec), executablePath + nameStart);
+    if (arguments && *arguments) {
+        char unquoted[kNameSize] = {};
+        gStrUtil.Set(unquoted, sizeof(unquoted), arguments);
+        while (gStrUtil.Replace(unquoted, "\"", nullptr, true)) {
+        }
+        gStrUtil.Append(applicationExec, sizeof(applicationExec), " ");
+        gStrUtil.Append(applicationExec, sizeof(applicationExec), unquoted);
     }
     // A program inside a "bin" folder belongs to the folder above it.
     uint32_t length = gStrUtil.Length(applicationPath);

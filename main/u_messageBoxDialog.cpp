@@ -9,7 +9,7 @@ Platform::BoxAnswer ShowMessageDialog(const char* text, const char* caption, Pla
     wxWindow* owner = focus ? wxGetTopLevelParent(focus) : nullptr;
     bool question = buttons == Platform::BoxButtons::YesNo;
     wxMessageDialog dialog(owner, wxString::FromUTF8(text), wxString::FromUTF8(caption),
-                           wxCENTRE | (question ? (wxYES_NO | wxICON_QUESTION) : (wxOK | wxICON_ERROR)));
+                           wxCENTRE | wxSTAY_ON_TOP | (question ? (wxYES_NO | wxICON_QUESTION) : (wxOK | wxICON_ERROR)));
     int answer = dialog.ShowModal();
     if (!question)
         return Platform::BoxAnswer::Ok;

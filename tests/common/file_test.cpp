@@ -143,6 +143,7 @@ TEST(FileUtilTest, ReadsWritesAndSizes) {
     EXPECT_FALSE(gFileUtil.WriteFile(folder.File("missing/x").c_str(), "wb", bytes, 5));
     EXPECT_FALSE(gFileUtil.GetFileSize(folder.File("missing.bin").c_str(), &size));
     EXPECT_TRUE(gFileUtil.FileExists(path.c_str()));
+    EXPECT_FALSE(gFileUtil.FileExists(folder.Path().c_str()));  // a folder is no file
     EXPECT_FALSE(gFileUtil.FileExists(folder.File("missing.bin").c_str()));
 }
 

@@ -204,6 +204,7 @@ TEST(LogPathsTest, ApplicationFolderAndProgram) {
         {"/opt/Game/setup", "--path=/a/b", "/opt/Game/", "setup --path=/a/b"},  // arguments never move the cut
         {"setup", "-debug", "", "setup -debug"},
         {"/opt/Game/setup", "\"quoted\"", "/opt/Game/", "setup quoted"},
+        {"/tmp/a\"b/setup", "-debug", "/tmp/a\"b/", "setup -debug"},  // a quote is a name's own on Linux
     };
     for (const auto& row : rows) {
         LogFile log{row.executable, row.arguments};
