@@ -118,8 +118,6 @@ void LogFile::WriteHeader() {
     char started[64] = {};
     std::strftime(started, sizeof(started), "%a %b %e %H:%M:%S %Y", &now);  // ctime() without its '\n'
     Platform::TimeZoneData zone = Platform::GetTimeZoneData();
-    char version[32] = {};
-    gStrUtil.Set(version, sizeof(version), gStrUtil.FormatThousandths(kAppVersion));
 
     Write(0, nullptr, 0, "%s", "");
     Write(0, nullptr, 0, "%s", kDashes);
@@ -127,7 +125,7 @@ void LogFile::WriteHeader() {
     Write(0, nullptr, 0, "--- pers path  : %s", personalPath);
     Write(0, nullptr, 0, "--- app path   : %s", applicationPath);
     Write(0, nullptr, 0, "--- app exec   : %s", applicationExec);
-    Write(0, nullptr, 0, "--- app version: %s / %i", version, kAppBuild);
+    Write(0, nullptr, 0, "--- app version: %s / %i", gStrUtil.FormatThousandths(kAppVersion), kAppBuild);
     Write(0, nullptr, 0, "--- log started: %s", started);
     Write(0, nullptr, 0, "--- log file   : %s", logPath);
     Write(0, nullptr, 0, "--- (%ld %s / %i %s)", zone.westSeconds / 3600, zone.standardName, zone.hasDaylightRule,
@@ -216,13 +214,12 @@ bool LogFile::ShowError(uint8_t flags, const char* srcFile, int32_t srcLine, con
         gStrUtil.Set(errorText, sizeof(errorText), message);
         errorFlags |= flags;
     }
-    char version[32] = {};
-    gStrUtil.Set(version, sizeof(version), gStrUtil.FormatThousandths(kAppVersion));
     Write(0, nullptr, 0, "*** ERROR: %s", message);
     ++errorCount;
     Write(0, nullptr, 0, "*** error in file : %s, line: %i", srcFile ? srcFile : "", srcLine);
     Write(0, nullptr, 0, "*** last log entry: %s, line: %i", lastFile, lastLine);
-    Write(0, nullptr, 0, "*** in application: %s, version: %s / %i", kAppName, version, kAppBuild);
+    Write(0, nullptr, 0, "*** in application: %s, version: %s / %i", kAppName,
+          gStrUtil.FormatThousandths(kAppVersion), kAppBuild);
     Platform::ShowMessageBox(errorText, "Error!", Platform::BoxButtons::Ok);
     return false;
 }
@@ -231,9 +228,8 @@ void LogFile::WriteErrorSummary() {
     if (logLevel < 0)
         return;
     if (errorFlags != 0) {
-        char version[32] = {};
-        gStrUtil.Set(version, sizeof(version), gStrUtil.FormatThousandths(kAppVersion));
-        Write(0, nullptr, 0, "SHOWERROR in: %s, version: %s / %i", kAppName, version, kAppBuild);
+        Write(0, nullptr, 0, "SHOWERROR in: %s, version: %s / %i", kAppName, gStrUtil.FormatThousandths(kAppVersion),
+              kAppBuild);
     }
     if (errorFlags != 0 || errorCount != 0)
         Write(0, nullptr, 0, "SHOWERROR: message: %s", errorText);

@@ -56,13 +56,7 @@ protected:
         waitpid(pid, nullptr, 0);
     }
 
-    std::vector<std::string> LogLines() {
-        std::string text = ReadWholeFile(logPath);
-        std::vector<std::string> lines;
-        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-            lines.push_back(text.substr(start, end - start));
-        return lines;
-    }
+    std::vector<std::string> LogLines() { return CrLfLines(logPath); }
 
     TempFolder folder;
     std::string executable;

@@ -48,10 +48,8 @@ protected:
 
     // The messages logged after the header, without their prefixes.
     std::vector<std::string> Messages() {
-        std::string text = ReadWholeFile(logPath);
         std::vector<std::string> messages;
-        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            std::string line = text.substr(start, end - start);
+        for (const std::string& line : CrLfLines(logPath)) {
             size_t at = line.find(" :  0 : ");
             if (at != std::string::npos && line.find("---") == std::string::npos)
                 messages.push_back(line.substr(at + 8));

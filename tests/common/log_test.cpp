@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/s_log.h"
+#include "platform/s_platform.h"
 #include "tests/support/testSupport.h"
 
 namespace {
@@ -21,14 +22,13 @@ protected:
 
     // The file split at CR LF; fails the test on a bare LF or a missing final CR LF.
     std::vector<std::string> Lines() {
-        std::string text = ReadWholeFile(path);
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-            lines.push_back(text.substr(start, end - start));
-        EXPECT_EQ(start, text.size()) << "text after the last CR LF";
-        for (const std::string& line : lines)
+        std::vector<std::string> lines = CrLfLines(path);
+        size_t joined = 0;
+        for (const std::string& line : lines) {
             EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+            joined += line.size() + 2;
+        }
+        EXPECT_EQ(joined, ReadWholeFile(path).size()) << "text after the last CR LF";
         return lines;
     }
 
@@ -54,25 +54,22 @@ TEST_F(LogTest, HeaderBlock) {
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], "");
     EXPECT_EQ(lines[11], "");
-    const char* expected[] = {"",
-                              kDashes.c_str(),
-                              "--- cmd line   : ",
-                              "--- pers path  : /opt/Game/",
-                              "--- app path   : /opt/Game/",
-                              "--- app exec   : setup -debug",
-                              "--- app version: 1.69 / -1",
-                              "--- log started: ",
-                              nullptr,
-                              "--- (",
-                              kDashes.c_str()};
+    const std::string exact[] = {"",
+                                 kDashes,
+                                 "--- cmd line   : " + Platform::CommandLine(),
+                                 "--- pers path  : /opt/Game/",
+                                 "--- app path   : /opt/Game/",
+                                 "--- app exec   : setup -debug",
+                                 "--- app version: 1.69 / -1"};
     for (int i = 1; i <= 10; ++i) {
         int level = -1;
         std::string message = Message(lines[i], &level);
         EXPECT_EQ(level, 0) << lines[i];
-        if (expected[i]) {
-            EXPECT_EQ(message.rfind(expected[i], 0), 0u) << message;
+        if (i < int(std::size(exact))) {
+            EXPECT_EQ(message, exact[i]);
         }
     }
+    EXPECT_EQ(Message(lines[10]), kDashes);
     EXPECT_EQ(Message(lines[8]), "--- log file   : " + path);
     EXPECT_TRUE(std::regex_match(Message(lines[7]),
                                  std::regex(R"(--- log started: \w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4})")));
@@ -130,6 +127,19 @@ TEST_F(LogTest, SizeLimitRestartsWithHeaderAndNote) {
     int level = -1;
     EXPECT_EQ(Message(lines[12], &level), "log file was reset because file limit of 100000 bytes was reached");
     EXPECT_EQ(level, 1);
+}
+
+TEST_F(LogTest, AdvancedLinesHaveTheirOwnLevelAndPrefix) {
+    log.Start(0, 2, path.c_str(), true, 250000);
+    log.WriteAdv(2, "net.cpp", "RECV", 31, "bytes %i", 12);
+    log.WriteAdv(3, "net.cpp", "RECV", 32, "too detailed");
+    log.Write(1, "main.cpp", 40, "above the normal level");
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_TRUE(std::regex_match(lines[12], std::regex(R"(-?\d+ : \d\d:\d\d:\d\d :  2 : ADV \(net.cpp,RECV,31\) : bytes 12)")))
+        << lines[12];
+    EXPECT_STREQ(log.GetLastFile(), "main.cpp");
+    EXPECT_EQ(log.GetLastLine(), 40);
 }
 
 TEST_F(LogTest, OffDeletesOldLogAndPackedCopy) {

@@ -55,6 +55,15 @@ inline void WriteWholeFile(const std::string& path, const std::string& content, 
     chmod(path.c_str(), mode);
 }
 
+// The lines of a text file written with CR LF line ends; text after the last CR LF is dropped.
+inline std::vector<std::string> CrLfLines(const std::string& path) {
+    std::string text = ReadWholeFile(path);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
 inline bool PathExists(const std::string& path) { return std::filesystem::exists(path); }
 
 inline long FileSize(const std::string& path) {

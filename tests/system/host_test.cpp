@@ -1,4 +1,5 @@
 // host_test.cpp -- the user's language id, free disk space and the OS version.
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/statvfs.h>
@@ -71,10 +72,11 @@ TEST(HostTest, OsVersionIsTheKernelsInTheNtFamilyUntilReplaced) {
     ASSERT_EQ(0, uname(&names));
     const Platform::OsVersion system = Platform::GetOsVersion();
     EXPECT_EQ(2u, system.platformId);
-    EXPECT_EQ(
-        std::to_string(system.major) + "." + std::to_string(system.minor) + "." +
-            std::to_string(system.build),
-        std::string(names.release).substr(0, std::string(names.release).find_first_not_of("0123456789.")));
+    unsigned major = 0, minor = 0, build = 0;
+    ASSERT_GE(std::sscanf(names.release, "%u.%u.%u", &major, &minor, &build), 2) << names.release;
+    EXPECT_EQ(major, system.major);
+    EXPECT_EQ(minor, system.minor);
+    EXPECT_EQ(build, system.build);
 
     const Platform::OsVersion windows98{4, 10, 2222, 1};
     Platform::OverrideOsVersion(&windows98);

@@ -14,23 +14,10 @@ namespace {
 // Built beside this test (see CMakeLists.txt).
 const std::string kProbe = MUTEX_PROBE;
 
-std::vector<std::string> boxes; // "caption|text" of every message box shown
-
-Platform::BoxAnswer RecordBox(const char* text, const char* caption, Platform::BoxButtons) {
-    boxes.push_back(std::string(caption) + "|" + text);
-    return Platform::BoxAnswer::Ok;
-}
-
 using Boxes = std::vector<std::string>;
 
 class MutexTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        boxes.clear();
-        previousHandler = Platform::SetMessageBoxHandler(RecordBox);
-    }
-    void TearDown() override { Platform::SetMessageBoxHandler(previousHandler); }
-
     // Waits until the process holding the mutex is gone and the kernel has let go of it.
     static bool WaitUntilGone(const char* name) {
         for (int waited = 0; waited < 10000 && Platform::NamedMutexExists(name); waited += 10)
@@ -40,7 +27,8 @@ protected:
 
     TempFolder runtime; // private, so parallel test runs do not meet
     ScopedEnv runtimeVariable{"XDG_RUNTIME_DIR", runtime.Path()};
-    Platform::MessageBoxHandler previousHandler = nullptr;
+    ScriptedMessageBoxes scripted;
+    std::vector<std::string>& boxes = scripted.shown;  // "caption|text" of every box shown
 };
 
 TEST_F(MutexTest, SecondInstallerIsRefusedWhileTheFirstRunsAndAThirdStartsAfterACrash) {
