@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Succeeds once a window captioned "Error!" is on the screen, within 20 seconds.
+const char* const kWaitForErrorBox = "timeout 20 xdotool search --sync --onlyvisible --name '^Error!$' > /dev/null";
+
 class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -117,8 +120,7 @@ TEST_F(StartupTest, DamagedSetupDataStopsBeforeTheWizard) {
     WriteWholeFile(executable, program);
 
     pid_t damaged = Spawn(Environment() + "exec " + executable + " -debug > /dev/null 2>&1");
-    std::string findBox = "timeout 20 xdotool search --sync --onlyvisible --name '^Error!$' > /dev/null";
-    EXPECT_EQ(std::system(findBox.c_str()), 0) << "no error box";
+    EXPECT_EQ(std::system(kWaitForErrorBox), 0) << "no error box";
     EXPECT_EQ(waitpid(damaged, nullptr, WNOHANG), 0);
     Kill(damaged);
     std::vector<std::string> lines = LogLines();
@@ -140,8 +142,7 @@ TEST_F(StartupTest, SecondCopyStopsWhileTheFirstRuns) {
     ASSERT_TRUE(PathExists(pidFile)) << "the first copy did not take the run mutex";
 
     pid_t second = Spawn(Environment() + "exec " + executable + " -debug > /dev/null 2>&1");
-    std::string findBox = "timeout 20 xdotool search --sync --onlyvisible --name '^Error!$' > /dev/null";
-    EXPECT_EQ(std::system(findBox.c_str()), 0) << "the second copy shows no error box";
+    EXPECT_EQ(std::system(kWaitForErrorBox), 0) << "the second copy shows no error box";
     EXPECT_EQ(waitpid(second, nullptr, WNOHANG), 0) << "the box is modal: the copy waits on it";
     EXPECT_FALSE(PathExists(logPath)) << "the second copy started its log";
     Kill(second);
