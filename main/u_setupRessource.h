@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "dynList/s_stringList.h"
+#include "main/u_installProgress.h"
 #include "main/u_setupFormat.h"
 #include "main/u_setupLanguage.h"
 
@@ -43,8 +44,11 @@ public:
     const uint8_t* GetData() const { return data; }
     uint32_t GetSize() const { return size; }
 
-    // The installation engine.
+    // The installation engine: `folder` exists and ends in a separator; allUsers 0 current user,
+    // 1 all users; an empty group makes no start-menu entries. Reports to the sink set before.
     bool Install(const char* folder, int32_t allUsers, const char* group, bool desktopIcon);
+    // The progress sink of the next Install calls; null reports nowhere and never stops.
+    void SetProgress(InstallProgress* sink) { progress = sink; }
 
 private:
     class Indexer;
@@ -66,6 +70,7 @@ private:
     uint32_t fileListOffset = 0;
     uint64_t requiredBytes = 0;
     StringList* strings = nullptr;
+    InstallProgress* progress = nullptr;
     const uint8_t* data = nullptr;
     uint32_t size = 0;
 };
