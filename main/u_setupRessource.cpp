@@ -81,7 +81,9 @@ bool SetupRessource::Load(uint32_t expectedCrc) {
     GUARDED_BEGIN
     // A failed load must not leave an earlier load's data behind to install from.
     Release();
+    InstallProgress* sink = progress;
     *this = SetupRessource();
+    progress = sink;
     gLog.Write(1, __FILE__, __LINE__, "initializing ressource data");
 
     const uint8_t* found = nullptr;

@@ -47,13 +47,19 @@ public:
     // The installation engine: `folder` exists and ends in a separator; allUsers 0 current user,
     // 1 all users; an empty group makes no start-menu entries. Reports to the sink set before.
     bool Install(const char* folder, int32_t allUsers, const char* group, bool desktopIcon);
-    // The progress sink of the next Install calls; null reports nowhere and never stops.
+    // The progress sink of the next Install calls (kept by Load); null reports nowhere, never stops.
     void SetProgress(InstallProgress* sink) { progress = sink; }
 
 private:
     class Indexer;
 
     bool Fail(int32_t code, const char* srcFile, int32_t srcLine);
+    bool InstallFolders(const char* folder);
+    bool InstallFiles(const char* folder);
+    bool InstallFile(const char* folder, SetupCursor& cursor, uint64_t* bytesDone);
+    bool WriteClientConfig(const char* folder);
+    void Report(uint64_t bytesDone, uint32_t textId, const char* argument);
+    bool StopRequested();
     bool FindData(const uint8_t** found, uint32_t* foundSize);
     void ResolveUpdateProposals();
     const char* Element(uint32_t position);

@@ -278,10 +278,10 @@ void GameOptions::KeepLine(const char* key, const char* value) {
     slot[used] = '\0';
 }
 
-void GameOptions::Save(const char* path) {
+bool GameOptions::Save(const char* path) {
     GUARDED_BEGIN
     if (!loaded)
-        return;
+        return false;
     char defaultPath[kNameSize];
     if (!path) {
         DefaultConfigPath(defaultPath);
@@ -302,9 +302,11 @@ void GameOptions::Save(const char* path) {
     file.Line("%s\n", kUnknownHeader);
     for (int32_t i = 0; i < keptLineCount; ++i)
         file.Text(keptLines[i]);
-    if (!Platform::ReplaceFile(path, file.Content(), 0666))
-        gLog.Write(1, __FILE__, __LINE__, "could not write config file %s", path);
-    GUARDED_END_LOGGED()
+    if (Platform::ReplaceFile(path, file.Content(), 0666))
+        return true;
+    gLog.Write(1, __FILE__, __LINE__, "could not write config file %s", path);
+    return false;
+    GUARDED_END_LOGGED(false)
 }
 
 uint8_t GameOptions::WindowAlpha() const {

@@ -42,8 +42,9 @@ public:
     // Stores one key=value; a key this record does not know is kept as a line for Save.
     void ApplyOption(const char* key, const char* value);
     // Writes the whole record, only after a Load; null path as for Load. The file is replaced
-    // whole, keeping its permission bits; a failed write is logged and leaves the old file.
-    void Save(const char* path);
+    // whole, keeping its permission bits; a failed write is logged, leaves the old file and
+    // returns false.
+    bool Save(const char* path);
 
     // The window's opacity for the client's transparency percentage (217 for the default 15).
     uint8_t WindowAlpha() const;

@@ -159,4 +159,19 @@ void CloseNamedMutex(MutexHandle handle);
 void RegisterResource(const char* name, const char* type, const unsigned char* data, size_t size);
 bool FindResource(const char* name, const char* type, const unsigned char** data, size_t* size);
 
+// ---- Installed files and the desktop's application menu ---------------------------------------
+
+// Gives a written file the execute bits the umask allows when its first bytes mark a program
+// ("#!" or the ELF magic), so that a client's own scripts and binaries can be started. Other files
+// keep their mode. False only when the mode of a program file cannot be changed.
+bool MarkExecutableIfProgram(const char* path, const uint8_t* firstBytes, size_t length);
+
+// Makes a start-menu group (a folder of link files below a programs folder) show as a submenu of
+// the desktop's application menu: a .directory entry for each level of the group ('\' nests) in
+// the desktop-directories folder beside the programs folder, and a merged menu file listing the
+// given link files, for the current user or for all users. Both are replaced whole. *failedFile gets
+// the file that could not be written, for the caller's message.
+bool PublishMenuGroup(const char* programsFolder, const char* group, bool allUsers,
+                      const std::vector<std::string>& linkPaths, std::string* failedFile);
+
 }  // namespace Platform

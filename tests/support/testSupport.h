@@ -1,8 +1,9 @@
 // testSupport.h -- small helpers shared by the tests: temporary folders, whole-file I/O,
-// environment overrides, child processes, an unprivileged step, and a scripted message-box handler.
+// environment overrides, shell commands, child processes, an unprivileged step, and a scripted message-box handler.
 #pragma once
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <fcntl.h>
@@ -116,6 +117,33 @@ private:
     std::string oldValue;
     bool hadValue = false;
 };
+
+struct CommandResult {
+    int status;
+    std::string output;
+};
+
+// Runs a shell command; its exit status and everything it wrote to stdout and stderr.
+inline CommandResult RunCommand(const std::string& command) {
+    CommandResult result{-1, ""};
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return result;
+    char chunk[256];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
+        result.output.append(chunk, got);
+    result.status = pclose(pipe);
+    return result;
+}
+
+// The text as one word of a shell command line.
+inline std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
 
 // Waits until the file exists, for at most the given time; the tests use it for programs running
 // on their own.

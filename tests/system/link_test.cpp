@@ -11,31 +11,6 @@
 
 namespace {
 
-struct CommandResult {
-    int status;
-    std::string output;
-};
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[256];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
-        result.output.append(chunk, got);
-    result.status = pclose(pipe);
-    return result;
-}
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // The installed client: an executable updater and a plain information file.
 class LinkTest : public ::testing::Test {
 protected:
