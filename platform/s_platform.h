@@ -174,4 +174,14 @@ bool MarkExecutableIfProgram(const char* path, const uint8_t* firstBytes, size_t
 bool PublishMenuGroup(const char* programsFolder, const char* group, bool allUsers,
                       const std::vector<std::string>& linkPaths, std::string* failedFile);
 
+// ---- The shell's "open" verb -------------------------------------------------------------------
+
+// Opens the file with the desktop's default application for it (`gio open`, else `xdg-open`),
+// started without waiting. False when neither opener can be started; what the application does
+// with the file is not known.
+bool OpenWithDefaultApplication(const char* path);
+// Replaces the opener (tests see the path it was called with); null restores the desktop's.
+using FileOpener = bool (*)(const char* path);
+FileOpener SetFileOpener(FileOpener opener);  // returns the previous one, null for the desktop's
+
 }  // namespace Platform
