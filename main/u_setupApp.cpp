@@ -19,7 +19,8 @@
 #include "platform/s_platform.h"
 #include "setup_data_crc.h"
 
-wxIMPLEMENT_APP(SetupApp);
+// main() is u_setupMain.cpp's: it decides between the wizard and the unattended mode.
+wxIMPLEMENT_APP_NO_MAIN(SetupApp);
 
 namespace {
 
