@@ -504,6 +504,20 @@ TEST_F(InstallTest, NamesLeavingTheFolderAreRefused) {
     EXPECT_FALSE(PathExists(place.Path("Games/escaped.txt")));
 }
 
+TEST_F(InstallTest, ConfigFileThatCannotBeReplacedStopsWithText40BeforeTheLinks) {
+    FixtureProduct product;
+    product.AddFile("readme.txt", "text");
+    LoadedData loaded(product.Build());
+    ASSERT_TRUE(gFileUtil.CreateFolder(place.Folder().c_str(), true));
+    ImmutableFile config(place.Folder() + "config.ini", "[VIDEO]\r\nres_width=1920\r\n");
+    ASSERT_TRUE(config.immutable);
+    const InstallRun run = Install(place.Folder(), 0, "Fixture Group", true);
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.errors, std::vector<std::string>{"Could not create file: '" + place.Folder() + "config.ini'!"});
+    EXPECT_EQ(ReadWholeFile(place.Folder() + "config.ini"), "[VIDEO]\r\nres_width=1920\r\n");
+    EXPECT_FALSE(PathExists(place.Desktop()));
+}
+
 TEST_F(InstallTest, UnwritableDesktopStopsWithText41AfterTheFiles) {
     FixtureProduct product;
     product.AddFile("readme.txt", "text");
